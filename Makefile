@@ -1,0 +1,40 @@
+# Quelmir: the two commands a user needs are `make run` and `make test`.
+# Both install what is missing, configure and build.
+
+JOBS ?= $(shell nproc)
+RELEASE_DIR := build/release
+TEST_DIR := build/test
+GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+.PHONY: all deps release test-build run test bench fuzz format clean
+
+all: release
+
+deps:
+	@bash scripts/install-deps.sh
+
+release: deps
+	@cmake -S . -B $(RELEASE_DIR) $(GEN) -DCMAKE_BUILD_TYPE=Release -DQUELMIR_BIN_DIR=$(CURDIR)/build/bin >/dev/null
+	@cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+test-build: deps
+	@cmake -S . -B $(TEST_DIR) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DQUELMIR_SANITIZE=ON -DQUELMIR_BIN_DIR=$(CURDIR)/build/bin/sanitized >/dev/null
+	@cmake --build $(TEST_DIR) -j $(JOBS)
+
+run: release
+	@./build/bin/quelmir
+
+test: test-build
+	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: release
+	@./build/bin/quelmir-bench
+
+fuzz: deps
+	@bash scripts/fuzz.sh
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs -r clang-format -i
+
+clean:
+	@rm -rf build

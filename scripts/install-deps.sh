@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package Quelmir needs to build, test and run.
+# This is the one list of system packages. It is idempotent and quick when
+# everything is already present: apt is only touched for missing packages.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain and build
+  g++ cmake ninja-build make ccache pkg-config
+  # tests, benchmarks, fuzzing, formatting
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format python3
+  # database engines and clients
+  libsqlite3-dev sqlite3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
