@@ -38,6 +38,7 @@ public:
     bool isEmpty() const;
     bool isValid() const;
     static bool isLeapYear(int year);
+    // 31, 30 or 28/29; 0 for a month outside 1..12.
     static int daysInMonth(int year, int month);
     int daysInMonth() const { return daysInMonth(year, month); }
 

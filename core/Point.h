@@ -36,6 +36,19 @@ public:
     Size minus(int32_t ox, int32_t oy) const;
     bool operator==(const Point& o) const { return x == o.x && y == o.y; }
 
+    // Text helpers shared by Point, Size and Rect.
+    //
+    // readPart: finds the part between `open` and its `close` and reads two
+    // integers from it, split on any byte of `delims` (empty pieces skipped,
+    // missing pieces read 0). False, with a and b untouched, when `text` has
+    // no such part.
+    static bool readPart(String& text, char open, char close, TextRef delims, int32_t& a,
+                         int32_t& b);
+    // parsePair: the "(a, b)" or "a,b" form of Point and Size; the empty text
+    // gives (0, 0). Throws "<owner>.fromString: malformed string" when an
+    // unparenthesised text does not split on "," into exactly two pieces.
+    static Point parsePair(String text, const char* owner);
+
     int32_t x = 0;
     int32_t y = 0;
 };
