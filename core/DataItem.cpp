@@ -61,6 +61,16 @@ uint32_t lowBits32(double v) {
     return uint32_t(uint64_t(int64_t(v)));
 }
 
+// The regional parse of a number. Conversions never throw: with regional
+// settings that have no decimal separator the plain decimal reading is used.
+double numberOf(const String& text) {
+    try {
+        return text.parseNumber();
+    } catch (const GeneralException&) {
+        return text.toDouble();
+    }
+}
+
 bool isTrueWord(const String& t) { return t.equalsNoCase("t") || t.equalsNoCase("true"); }
 
 template <typename T>
@@ -390,7 +400,7 @@ void DataItem::fromString(String text) {
         case TLong: setLong(saturateInt32(text.toDouble())); break;
         case TUInt: setUInt(lowBits32(text.toDouble())); break;
         case TULong: setULong(lowBits32(text.toDouble())); break;
-        case TDouble: setDouble(text.parseNumber()); break;
+        case TDouble: setDouble(numberOf(text)); break;
         case TDate:
             if (text.equalsNoCase("hoy"))
                 setDate(DateTime::now());
@@ -431,7 +441,7 @@ void DataItem::fromString(String text) {
             setFont(f);
             break;
         }
-        case TCurrency: setCurrency(Currency(text.parseNumber())); break;
+        case TCurrency: setCurrency(Currency(numberOf(text))); break;
         case TBin: setBin(text); break;
         case TDay:
             if (text.equalsNoCase("hoy")) {
@@ -498,7 +508,7 @@ double DataItem::toDouble() const {
             d.fromString(text_);
             return d.dayOfYear();
         }
-        default: return text_.parseNumber();
+        default: return numberOf(text_);
     }
 }
 
@@ -660,7 +670,7 @@ int DataItem::compare(const DataItem& other) const {
         case TColor: return sign(toDouble() - other.toDouble());
         case TString:
             if (other.tag_ == TBool) return compareBools(toBool(), other.toBool());
-            if (other.isNumeric()) return sign(text_.parseNumber() - other.toDouble());
+            if (other.isNumeric()) return sign(numberOf(text_) - other.toDouble());
             return text_.compare(other.text_);
         case TFont: return text_.compare(other.text_);
         case TDate: return compareDate(other);

@@ -176,7 +176,23 @@ public:
     // Destroys an owned object; the item becomes null.
     void release();
 
-    // Raw access to the value storage (16 bytes), for binary images.
+    // --- formatting (masks, amounts in words) ---
+    // The value written with a mask; an empty mask gives the text.
+    String format(const String& mask) const;
+
+    // --- binary image (the storage part of the archive form) ---
+    // Bytes of the fixed-size image of a tag (0 for null, error and the text
+    // tags string, bin and font, whose image is their text).
+    static int binarySize(int tag);
+    static bool isTextTag(int tag) noexcept { return tag == TString || tag == TBin || tag == TFont; }
+    // Writes the binarySize(type()) bytes of this item's image into `out`.
+    void writeBinary(uint8_t* out) const;
+    // Becomes an item of `tag` (a fixed-size tag) read from its image of
+    // binarySize(tag) bytes, with its text rebuilt. "ref" and "obj" images
+    // mean nothing outside the writing process: they read as null pointers.
+    void readBinary(int tag, const uint8_t* image);
+
+    // Raw access to the value storage (16 bytes).
     const uint8_t* storage() const noexcept { return st_.bytes; }
 
 private:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "core/CoreObject.h"
 #include "core/String.h"

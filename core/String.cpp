@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "core/DateTime.h"
 #include "core/GeneralException.h"
@@ -85,17 +87,15 @@ void String::setText(const char* p, size_t n) {
         resetCursors();
         return;
     }
-    CharSeq fresh;
-    String& tmp = static_cast<String&>(fresh);
-    tmp.reallocate(len + 1, 0);
-    std::memcpy(tmp.data(), p, len);
-    tmp.setLength(len);
-    ScanState* keep = scan_;
-    scan_ = nullptr;
-    destroy();
-    std::memcpy(static_cast<void*>(&heap_), &tmp.heap_, sizeof heap_);
-    tmp.clearRep();
-    scan_ = keep;
+    // A longer text: a new buffer of exactly len + 1 bytes.
+    char* buf = static_cast<char*>(std::malloc(size_t(len) + 1));
+    if (!buf) throw std::bad_alloc();
+    std::memcpy(buf, p, len);
+    buf[len] = 0;
+    if (isHeap()) std::free(heap_.ptr);
+    heap_.ptr = buf;
+    heap_.len = len;
+    heap_.capFlags = (len + 1) | kHeapFlag;
     resetCursors();
 }
 
@@ -188,15 +188,45 @@ String& String::appendUInt(uint32_t u) {
     return append(TextRef(buf, size_t(r.ptr - buf)));
 }
 
-String& String::appendDouble(double x) {
-    // std::to_chars with a precision writes exactly what printf("%f") writes.
-    char buf[400];
-    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 6);
-    if (r.ec != std::errc()) {
-        int n = std::snprintf(buf, sizeof buf, "%f", x);
-        return append(TextRef(buf, size_t(std::max(n, 0))));
+namespace {
+
+// Writes x as printf("%f") would, into buf (at least 400 bytes); returns the
+// length. Values of moderate size take an integer route that is several
+// times faster than the general conversion and gives the same digits.
+size_t writeFixed6(char* buf, double x) {
+    double mag = x < 0 ? -x : x;
+    // Below 2^40 / 10^6 the product x * 10^6 is exact to within 2^-13, so
+    // rounding it to an integer gives the correctly rounded six decimals
+    // unless its fraction lies very near one half; those few cases (and
+    // everything larger, NaN and infinity) take the general path.
+    if (mag < 1.0e6) {
+        double scaled = mag * 1e6;
+        double whole = std::floor(scaled);
+        double frac = scaled - whole;
+        if (frac < 0.499 || frac > 0.501) {
+            uint64_t v = uint64_t(whole) + (frac > 0.5 ? 1 : 0);
+            char* p = buf;
+            if (std::signbit(x)) *p++ = '-';
+            p = std::to_chars(p, buf + 400, v / 1000000).ptr;
+            *p++ = '.';
+            uint32_t dec = uint32_t(v % 1000000);
+            for (int i = 5; i >= 0; --i) {
+                p[i] = char('0' + dec % 10);
+                dec /= 10;
+            }
+            return size_t(p + 6 - buf);
+        }
     }
-    return append(TextRef(buf, size_t(r.ptr - buf)));
+    auto r = std::to_chars(buf, buf + 400, x, std::chars_format::fixed, 6);
+    if (r.ec != std::errc()) return size_t(std::max(std::snprintf(buf, 400, "%f", x), 0));
+    return size_t(r.ptr - buf);
+}
+
+}  // namespace
+
+String& String::appendDouble(double x) {
+    char buf[400];
+    return append(TextRef(buf, writeFixed6(buf, x)));
 }
 
 String& String::insert(TextRef text, uint32_t pos) {
@@ -549,6 +579,8 @@ int String::tokenCount(TextRef delims) const {
 }
 
 String String::extract(uint32_t from, char open, char close) {
+    // A failed extract leaves no cursor, so extractPos() tells whether it matched.
+    if (scan_) scan_->extractPos = 0;
     std::string_view v = view();
     size_t start = v.find(open, from);
     if (start == std::string_view::npos) return String();
@@ -592,9 +624,11 @@ bool String::isNumber(bool strictZero) const {
     return pieces < 2 && digit;
 }
 
-int String::toInt() const { return std::atoi(data()); }
+// atoi and atol leave overflow undefined; strtoll saturates, and the cut to
+// 32 bits keeps the low bits as the conversions of the platform do.
+int String::toInt() const { return int32_t(uint32_t(uint64_t(std::strtoll(data(), nullptr, 10)))); }
 
-int64_t String::toLong() const { return std::atol(data()); }
+int64_t String::toLong() const { return std::strtoll(data(), nullptr, 10); }
 
 double String::toDouble() const { return std::atof(data()); }
 
@@ -644,7 +678,7 @@ DateTime String::parseDate(bool withTime) const {
     dt.month = uint16_t(text.token("-").toInt());
     dt.day = uint16_t(text.token(" TZDtzd").toInt());
     if (withTime) {
-        dt.hour = uint16_t(text.token(":").toInt());
+        dt.hour = uint16_t(text.token(":.").toInt());
         dt.minute = uint16_t(text.token(":.").toInt());
         dt.second = uint16_t(text.token(" :.TZDtzd").toInt());
     }

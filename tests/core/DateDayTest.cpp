@@ -62,7 +62,7 @@ TEST(DateDayTest, TodayMatchesTheLocalClock) {
     DateTime now = DateTime::now();
     DateDay after = DateDay::today();
     EXPECT_TRUE(after.isValid());
-    // Retry-free around midnight: the clock read must match one of the two.
+    // The clock may pass midnight between the reads: either side is fine.
     DateDay fromNow(now.day, now.month);
     EXPECT_TRUE(fromNow == before || fromNow == after);
 }

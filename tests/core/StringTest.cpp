@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "core/DateTime.h"
 #include "core/GeneralException.h"
 #include "core/RegionalSettings.h"
@@ -281,4 +284,20 @@ TEST(StringBuild, FormattingAndConcatenation) {
     EXPECT_EQ(String("ab") + "cd", "abcd");
     EXPECT_EQ("ab" + String("cd"), "abcd");
     EXPECT_EQ(String("ab") + String("cd"), "abcd");
+}
+
+TEST(StringBuild, AppendDoubleWritesExactlyWhatPrintfWrites) {
+    // The fast route must agree with "%f" digit for digit, halfway cases included.
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double scales[] = {1e-7, 1e-3, 1, 1e3, 1e5, 999999.0, 1e6, 1e9, 1e15};
+    std::vector<double> values = {0.0, -0.0, 0.5e-6, 1.5e-6, 2.5e-6, 0.1234565, 999999.9999995,
+                                  1e-300, -1e-9, 123456.5e-6};
+    for (double s : scales)
+        for (int i = 0; i < 2000; ++i) values.push_back(unit(rng) * s);
+    for (double v : values) {
+        char ref[512];
+        std::snprintf(ref, sizeof ref, "%f", v);
+        ASSERT_EQ(String().appendDouble(v), ref) << v;
+    }
 }
