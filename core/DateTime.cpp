@@ -1,5 +1,6 @@
 #include "core/DateTime.h"
 
+#include <charconv>
 #include <cmath>
 #include <ctime>
 
@@ -85,7 +86,17 @@ DateTime DateTime::now() {
 
 String& DateTime::toString(String& out) const {
     if (!isValid()) return out.clear();
-    return out.format("%d-%02d-%02d", year, month, day);
+    // "%d-%02d-%02d" written by hand: every date cell read back from an
+    // archive comes through here.
+    char buf[16];
+    char* p = std::to_chars(buf, buf + 5, unsigned(year)).ptr;
+    *p++ = '-';
+    *p++ = char('0' + month / 10);
+    *p++ = char('0' + month % 10);
+    *p++ = '-';
+    *p++ = char('0' + day / 10);
+    *p++ = char('0' + day % 10);
+    return out.assign(TextRef(buf, size_t(p - buf)));
 }
 
 void DateTime::fromString(String text) {

@@ -1,0 +1,116 @@
+// TableDataset: a DataSet bound to one database table and its key column.
+// It remembers which rows were inserted, modified and deleted since it was
+// loaded and turns those changes into INSERT, UPDATE and DELETE statements
+// sent through a DbConnection.
+//
+// Values reach the SQL through DataItem::sqlLiteral. Table and column names
+// are written as they are when they are plain identifiers and not SQL
+// keywords; any other name is quoted ("order items", "group"), so ordinary
+// names give the plain texts. An integer key is written as a signed
+// decimal; any other key as its SQL literal; a row without a key cell (no
+// key column) as NULL, which matches no row.
+//
+// In row-id mode the rows carry an extra first column with the database's
+// own row identifier, which is then the key column.
+//
+// Ownership: as DataSet; rows removed by deleteRow are parked in the
+// deleted list (owned) until saveChanges writes them or clearRows drops
+// them. The connection passed to an operation stays the caller's.
+// Threads: user-interface thread only.
+// Throws: "DataSet.insertRow: DataSet is read only" from deleteRow on a
+// read-only set; the connection's GeneralExceptions propagate out of
+// saveRow, saveChanges and refreshRow; updateCell reports them through the
+// message hook and keeps the old value; appendFrom skips rows the database
+// rejects.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "data/DataSet.h"
+#include "data/ItemList.h"
+
+namespace VORLIN {
+
+class DbConnection;
+
+class TableDataset : public DataSet {
+public:
+    // Shows a failure to the user: (caption, text). The UI installs it; with
+    // none installed the text is written to standard error.
+    using MessageHook = std::function<void(const String& caption, const String& text)>;
+    static void setMessageHook(MessageHook hook);
+
+    TableDataset();
+    ~TableDataset() override;
+
+    // The row leaves the current list (and the main list when filtered) and
+    // waits in the deleted list.
+    bool deleteRow(int index) override;
+    // Destroys every row and every deleted row.
+    void clearRows() override;
+
+    // --- binding ---
+    const String& tableName() const noexcept { return tableName_; }
+    void setTableName(TextRef name) { tableName_ = name; }
+    int keyColumn() const noexcept { return keyColumn_; }
+    const String& keyColumnName() const noexcept { return keyColumnName_; }
+    // The key becomes `index`; a valid position also names the key column.
+    void setKeyColumn(int index);
+    int counterColumn() const noexcept { return counterColumn_; }
+    void setCounterColumn(int index, int32_t counterKey = 0) {
+        counterColumn_ = index;
+        counterKey_ = counterKey;
+    }
+    int32_t lastGenerated() const noexcept { return lastGenerated_; }
+    bool rowIdMode() const noexcept { return rowIdMode_ != 0; }
+    void setRowIdMode(bool on) noexcept { rowIdMode_ = on ? 1 : 0; }
+    const ItemList& deletedRows() const noexcept { return deleted_; }
+
+    // --- statements ---
+    String insertSql(const DataRow& row, bool orReplace);
+    String updateSql(const DataRow& row) const;
+    String deleteSql(int index) const;
+    String deleteSql(const DataRow& row) const;
+    // The row's key cell written for a WHERE clause.
+    String keyLiteral(const DataRow& row) const;
+    // A table or column name as it goes into a statement.
+    static String quoteName(const String& name);
+
+    // --- writing ---
+    // Re-reads the row with the given key into `row`.
+    void refreshRow(DbConnection& connection, const DataItem& keyValue, DataRow& row);
+    // UPDATE when id is non-zero, otherwise INSERT; the new id is stored in
+    // `id` and in the row's key cell.
+    void saveRow(DataRow& row, DbConnection& connection, int32_t& id);
+    // One UPDATE of one column; on success (or without a connection) the
+    // cell takes the value. False when the statement failed (the cell keeps
+    // its value) and when there is no such row or column (nothing happens).
+    bool updateCell(int rowIndex, TextRef columnName, const DataItem& value,
+                    DbConnection* connection);
+    // Writes the tracked inserts, updates and deletes (every row as an
+    // INSERT with `insertAll`).
+    void saveChanges(DbConnection& connection, bool insertAll = false);
+    // Copies the rows of `set` into this table by column names; with a
+    // connection as INSERT statements, without one as new rows.
+    void appendFrom(const DataSet& set, DbConnection* connection);
+    // Appends every row's INSERT statement followed by "\r\n" (the rows of
+    // the current list, in link order).
+    void toSql(String& text);
+
+    // The number generator for counter columns; answers 0 unless set.
+    using CounterHook = std::function<int32_t(int32_t counterKey)>;
+    static void setCounterHook(CounterHook hook);
+
+private:
+    int32_t keyColumn_ = -1;
+    int32_t counterColumn_ = -1;
+    int32_t counterKey_ = 0;
+    int32_t lastGenerated_ = 0;
+    String tableName_;
+    String keyColumnName_;
+    ItemList deleted_;
+    uint8_t rowIdMode_ = 0;
+};
+
+}  // namespace VORLIN

@@ -1,0 +1,132 @@
+// DbConnection: the one abstract type through which the rest of the system
+// talks to a database, whatever the back end (a folder of local SQLite
+// files, a MySQL server, an ODBC data source, the remote SQLite service).
+//
+// Every operation has a harmless default (false, 0, an empty value, or
+// nothing), so a back end overrides only what it supports and callers may
+// rely on the defaults. A back end writes the full text of every failure
+// into lastError and then throws a GeneralException carrying exactly that
+// text; connect instead answers false and leaves the reason in lastError.
+//
+// Ownership: owned by whoever created it, destroyed through the virtual
+// destructor (which closes the native connection). Out-parameters stay the
+// caller's; queryNewDataRow hands a new row to the caller.
+// Threads: one thread at a time uses a connection object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/DataItem.h"
+#include "core/DateDay.h"
+#include "core/DateTime.h"
+#include "core/String.h"
+
+namespace VORLIN {
+
+class DataRow;
+class DataSet;
+class DbCursor;
+class TableDataset;
+
+// Something that can show progress text while a long operation runs (the
+// wait window of the desktop client); optional everywhere.
+class WaitWindow {
+public:
+    virtual ~WaitWindow() = default;
+    virtual void showText(const String& text) = 0;
+};
+
+class DbConnection {
+public:
+    DbConnection() = default;
+    virtual ~DbConnection() = default;
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    // --- connection and databases ---
+    virtual bool connect(const String& host, const String& user, const String& password,
+                         bool interactive, const String& database);
+    virtual void disconnect();
+    virtual void createDatabase(const String& name, bool addExtension);
+    virtual bool openDatabase(const String& name, bool addExtension, const String& user,
+                              const String& password);
+    virtual void listDatabases(DataSet* out, const String& mask);
+    virtual bool databaseExists(const String& name, bool addExtension);
+    virtual bool isConnected();
+    // host, "|", database on OK; "" on cancel.
+    virtual String browseDatabase(const String& host, const String& arg2, const String& arg3);
+
+    // --- transactions ---
+    virtual void beginTransaction();
+    virtual void commitTransaction();
+    virtual void rollbackTransaction();
+
+    // --- statements and queries ---
+    virtual void execute(const String& sql);
+    virtual void executeFile(const String& path);
+    virtual int32_t executeInsert(const String& sql);
+    virtual DataItem queryItem(const String& sql);
+    virtual int32_t queryInt(const String& sql);
+    virtual String queryString(const String& sql);
+    virtual double queryDouble(const String& sql);
+    virtual DateTime queryDateTime(const String& sql);
+    virtual DateDay queryDate(const String& sql);
+    virtual void queryDataRow(const String& sql, DataRow* row);
+    // A new row owned by the caller, or null.
+    virtual DataRow* queryNewDataRow(const String& sql);
+    virtual void queryDataset(const String& sql, DataSet* out, const String& types, bool append);
+    virtual void queryModel(const String& table, TableDataset* out);
+    virtual void queryColumns(const String& sql, DataSet* out);
+
+    // --- catalogue and tables ---
+    virtual void listTables(DataSet* out);
+    // 1 when filled.
+    virtual int getTableInfo(const String& table, DataSet* out);
+    virtual void openTable(TableDataset* out, const String& where, const String& orderBy);
+    virtual void openTable(TableDataset* out, const String& table, const String& where,
+                           const String& orderBy);
+    virtual bool tableExist(const String& table);
+    virtual String getCreateTable(const String& table);
+    virtual bool updateDatabase(const String* schema, DataSet* defaults, WaitWindow* wait);
+    virtual int32_t nextCounter(const String& table, const String& where, const String& column);
+    virtual String getHost();
+    virtual String getAlias();
+    virtual void exportSql(String* out, bool withSchema);
+    virtual void createCursor(const String& sql, DbCursor* cursor);
+    virtual void backupDatabase(const String& file, bool overwrite, int32_t reserved);
+    virtual void setLabel(const String& label);
+    virtual String getLabel();
+
+    // --- operations of the remote SQLite service only ---
+    virtual int32_t remoteTextQuery(const String& text);
+    virtual void remoteIntCommand(int32_t value);
+    virtual int32_t remoteIntQuery(int32_t value);
+    virtual int32_t remoteIntQuery2(int32_t value);
+    virtual void remoteCommand();
+    virtual void remoteNotify();
+    virtual void uploadFile(const String& fileName, int32_t flags, const void* data,
+                            uint32_t length, const String& folder);
+    // The downloaded bytes (owned by the connection) and their length, or null.
+    virtual const uint8_t* downloadFile(const String& fileName, uint32_t* length,
+                                        const String& folder);
+    virtual String remoteFileText(const String& fileName, const String& folder);
+    virtual void listFiles(DataSet* out);
+
+    const String& lastError() const noexcept { return lastError_; }
+    const String& defaultFolder() const noexcept { return defaultFolder_; }
+    void setDefaultFolder(const String& folder) { defaultFolder_ = folder; }
+
+protected:
+    // Runs the counter algorithm shared by the back ends: an UPDATE that
+    // increments the column, then a SELECT of the new value.
+    int32_t commonNextCounter(const String& table, const String& where, const String& column);
+    // Stores `text` as the last error and throws it.
+    [[noreturn]] void fail(const String& text);
+
+    String lastError_;
+    String label_;
+    String defaultFolder_;
+};
+
+}  // namespace VORLIN
