@@ -23,10 +23,7 @@ public:
     }
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     // The difference of the two 32-bit values (its sign).
     int compare(const CoreObject& other, int arg1, int arg2) const override;

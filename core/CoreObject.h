@@ -17,6 +17,9 @@ public:
 
     // Writes the text form into `out` and returns it.
     virtual String& toString(String& out) const = 0;
+    // The text form as a new String (classes bring it in with a using
+    // declaration next to their override).
+    String toString() const;
     // Sets the value from text.
     virtual void fromString(String text) = 0;
     // Negative, zero or positive; arg1 and arg2 are reserved for subclasses.

@@ -17,10 +17,7 @@ public:
     Currency(double amount) : amount(amount) {}
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     // Sign of amount*rate minus the other's amount*rate.
     int compare(const CoreObject& other, int arg1, int arg2) const override;

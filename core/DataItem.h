@@ -84,6 +84,7 @@ public:
         out = text_;
         return out;
     }
+    using CoreObject::toString;
     // Parses `text` into the item's current type.
     void fromString(String text) override;
     // Typed comparison: -1, 0 or 1.

@@ -13,12 +13,6 @@ namespace {
 // always a valid day and every day has a fixed number in a 366-day year.
 constexpr int kLengths[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-String monthName(int month, bool shortName) {
-    if (month < 0 || month > 12) return String();
-    const RegionalSettings& rs = RegionalSettings::current();
-    return shortName ? rs.shortMonths[size_t(month)] : rs.longMonths[size_t(month)];
-}
-
 String twoDigits(int v) {
     String s;
     return s.format("%02d", v);
@@ -79,6 +73,18 @@ bool DateDay::isValid() const {
     return month >= 1 && month <= 12 && day >= 1 && day <= kLengths[month - 1];
 }
 
+bool DateDay::appendFormatCode(String& out, char code, int day, int month) {
+    switch (code) {
+        case 'D': out.append(twoDigits(day)); return true;
+        case 'd': out.appendInt(day); return true;
+        case 'M': out.append(twoDigits(month)); return true;
+        case 'm': out.appendInt(month); return true;
+        case 'O': out.append(RegionalSettings::current().monthName(month, false)); return true;
+        case 'o': out.append(RegionalSettings::current().monthName(month, true)); return true;
+        default: return false;
+    }
+}
+
 String DateDay::format(const String& mask) const {
     if (!isValid()) return String("__/__");
     std::string_view m = mask.view();
@@ -89,29 +95,7 @@ String DateDay::format(const String& mask) const {
             continue;
         }
         char code = m[++i];
-        switch (code) {
-            case 'D':
-                out.append(twoDigits(day));
-                break;
-            case 'd':
-                out.appendInt(day);
-                break;
-            case 'M':
-                out.append(twoDigits(month));
-                break;
-            case 'm':
-                out.appendInt(month);
-                break;
-            case 'O':
-                out.append(monthName(month, false));
-                break;
-            case 'o':
-                out.append(monthName(month, true));
-                break;
-            default:
-                out.append(code);
-                break;
-        }
+        if (!appendFormatCode(out, code, day, month)) out.append(code);
     }
     return out;
 }

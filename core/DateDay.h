@@ -19,10 +19,7 @@ public:
     static DateDay fromDayOfYear(int n);
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     // Month up to "-", day from the rest; no validation.
     void fromString(String text) override;
     // Difference of the two day-of-year numbers.
@@ -34,6 +31,9 @@ public:
     bool isEmpty() const { return day == 0 || month == 0; }
     bool isValid() const;
     String format(const String& mask) const;
+    // Appends what the format code (D, d, M, m, O, o) writes for a day and
+    // month; false for any other code. Dates share these codes.
+    static bool appendFormatCode(String& out, char code, int day, int month);
 
     bool operator==(const DateDay& o) const { return day == o.day && month == o.month; }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "core/DateDay.h"
 #include "core/RegionalSettings.h"
 
 namespace VORLIN {
@@ -54,13 +55,6 @@ String twoDigits(int v) {
 String number(int v) {
     String s;
     return s.appendInt(v);
-}
-
-// Names are looked up only for months 0..12; anything else has no name.
-String monthName(int month, bool shortName) {
-    if (month < 0 || month > 12) return String();
-    const RegionalSettings& rs = RegionalSettings::current();
-    return shortName ? rs.shortMonths[size_t(month)] : rs.longMonths[size_t(month)];
 }
 
 }  // namespace
@@ -294,25 +288,8 @@ String DateTime::format(const String& mask) const {
             continue;
         }
         char code = m[++i];
+        if (DateDay::appendFormatCode(out, code, day, month)) continue;
         switch (code) {
-            case 'D':
-                out.append(twoDigits(day));
-                break;
-            case 'd':
-                out.appendInt(day);
-                break;
-            case 'M':
-                out.append(twoDigits(month));
-                break;
-            case 'm':
-                out.appendInt(month);
-                break;
-            case 'O':
-                out.append(monthName(month, false));
-                break;
-            case 'o':
-                out.append(monthName(month, true));
-                break;
             case 'Y':
                 out.appendInt(year);
                 break;
@@ -367,7 +344,7 @@ String DateTime::displayText(bool dayMonthYear, bool withTime, bool shortMonth) 
     String out;
     if (dayMonthYear) {
         if (year == 0) return String("--/--/--");
-        out = twoDigits(day) + "/" + monthName(month, shortMonth) + "/" + number(year);
+        out = twoDigits(day) + "/" + RegionalSettings::current().monthName(month, shortMonth) + "/" + number(year);
         if (withTime) out.append(" ").append(twoDigits(hour)).append(":").append(twoDigits(minute));
         return out;
     }

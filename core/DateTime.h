@@ -26,10 +26,7 @@ public:
 
     // "%d-%02d-%02d" for a valid record (date only), "" otherwise.
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     // Whole days between the two moments, truncated towards zero.
     int compare(const CoreObject& other, int arg1, int arg2) const override;

@@ -20,10 +20,7 @@ public:
         : face(std::move(face)), height(height), style(style), escapement(escapement) {}
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     // Face name (case-insensitive), then height, style and escapement.
     int compare(const CoreObject& other, int arg1, int arg2) const override;

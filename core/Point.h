@@ -20,10 +20,7 @@ public:
     Point(int32_t x, int32_t y) : x(x), y(y) {}
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     int compare(const CoreObject& other, int arg1, int arg2) const override;
     using CoreObject::compare;

@@ -22,10 +22,7 @@ public:
         : x(x), y(y), width(width), height(height) {}
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     // The Point comparison of the two top-left corners.
     int compare(const CoreObject& other, int arg1, int arg2) const override;

@@ -32,6 +32,12 @@ RegionalSettings::RegionalSettings()
       openCaption("Abrir"),
       saveCaption("Guardar") {}
 
+const String& RegionalSettings::monthName(int month, bool shortName) const {
+    static const String none;
+    if (month < 0 || month > 12) return none;
+    return shortName ? shortMonths[size_t(month)] : longMonths[size_t(month)];
+}
+
 const RegionalSettings& RegionalSettings::current() noexcept {
     return installed ? *installed : defaults();
 }

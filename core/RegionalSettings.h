@@ -35,6 +35,9 @@ struct RegionalSettings {
     // The defaults: Mexican Spanish.
     RegionalSettings();
 
+    // The name of month 0..12 (short or long); the empty text for any other.
+    const String& monthName(int month, bool shortName) const;
+
     // The settings in force for the whole process.
     static const RegionalSettings& current() noexcept;
     // Makes `settings` the process-wide record (nullptr restores the

@@ -16,10 +16,7 @@ public:
     Size(int32_t width, int32_t height) : width(width), height(height) {}
 
     String& toString(String& out) const override;
-    String toString() const {
-        String s;
-        return toString(s);
-    }
+    using CoreObject::toString;
     void fromString(String text) override;
     int compare(const CoreObject& other, int arg1, int arg2) const override;
     using CoreObject::compare;

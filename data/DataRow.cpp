@@ -205,12 +205,6 @@ String& DataRow::toString(String& out) const {
     return out;
 }
 
-String DataRow::toString() const {
-    String line;
-    toString(line);
-    return line;
-}
-
 void DataRow::fromString(String line) {
     std::string_view v = line.view();
     size_t pos = 0;

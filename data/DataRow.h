@@ -52,7 +52,7 @@ public:
     // cell written as the byte 31, an empty text written as "null", the line
     // ended with "\r\n".
     String& toString(String& out) const override;
-    String toString() const;
+    using CoreObject::toString;
     // Reads a line written by toString back into the cells (each field goes
     // through the cell's fromString); stops at the first empty field or when
     // every cell is filled, so a short line leaves the remaining cells alone.
