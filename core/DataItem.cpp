@@ -316,6 +316,14 @@ void DataItem::setRef(DataItem* ref) {
     writePointer(text_, "*Ref*", ref);
 }
 
+void DataItem::setRef(RefKind kind, void* target) {
+    static_assert(kRefKindByte < sizeof(Storage));
+    begin(TRef);
+    st_.ptr = target;
+    st_.bytes[kRefKindByte] = uint8_t(kind);
+    writePointer(text_, "*Ref*", target);
+}
+
 void DataItem::setObj(Interfasable* obj, bool owned) {
     begin(TObj);
     st_.ptr = obj;
@@ -568,7 +576,8 @@ Font DataItem::toFont() const {
 }
 
 DataItem* DataItem::getRef() const {
-    if (tag_ != TRef) throw GeneralException("DataItem.operator >> : DataItem is not a reference");
+    if (tag_ != TRef || refKind() == RefKind::Variable)
+        throw GeneralException("DataItem.operator >> : DataItem is not a reference");
     return static_cast<DataItem*>(st_.ptr);
 }
 
@@ -644,6 +653,17 @@ void DataItem::assignNullable(const DataItem* other) {
 namespace {
 
 int sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+// The six-decimal text of a number when it reads back as the same number;
+// otherwise the shortest text that does. Generated statements rewrite every
+// column of a row, so a literal that rounded would silently change values
+// nobody edited (0.1234567891 would be stored as 0.123457).
+String exactNumber(double value, const String& sixDecimals) {
+    if (std::strtod(sixDecimals.c_str(), nullptr) == value) return sixDecimals;
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return String(TextRef(buf, size_t(r.ptr - buf)));
+}
 
 int compareBools(bool a, bool b) {
     if (a == b) return 0;
@@ -746,13 +766,14 @@ String DataItem::sqlLiteral() const {
         case TULong: return text_;
         case TDouble:
             // "nan" or "inf" would read as a column name: write NULL instead.
-            return std::isfinite(st_.d) ? text_ : String("NULL");
+            if (!std::isfinite(st_.d)) return String("NULL");
+            return exactNumber(st_.d, text_);
         case TBool: return String(st_.b ? "1" : "0");
         case TCurrency: {
             if (!std::isfinite(st_.money[0])) return String("NULL");
             String s;
             s.appendDouble(st_.money[0]);
-            return s;
+            return exactNumber(st_.money[0], s);
         }
         case TRef: {
             String s("Ref: ");

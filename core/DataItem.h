@@ -124,6 +124,23 @@ public:
     void setRect(const Rect& v);
     void setCurrency(const Currency& v);
     void setRef(DataItem* ref);
+    // What the pointer of a "ref" item stands for. setRef(DataItem*) makes a
+    // Raw reference: a DataItem pointer by its declaration, but rows travel
+    // in it too (DataRow::makeRowRef), so code that cannot tell which must
+    // treat a Raw reference as opaque. The script engine marks its variable
+    // references (a script Variable plus a member path in the auxiliary
+    // text) and the items it may write through with their own kinds. The
+    // kind lives in the value storage: copies carry it, every setter clears
+    // it (back to Raw).
+    enum class RefKind : uint8_t { Raw = 0, Row = 1, Variable = 2, Item = 3 };
+    // A "ref" item of `kind` pointing at `target`; the text is that of setRef.
+    void setRef(RefKind kind, void* target);
+    // The kind of a "ref" item; Raw for items of any other tag.
+    RefKind refKind() const noexcept {
+        return tag_ == TRef ? RefKind(st_.bytes[kRefKindByte]) : RefKind::Raw;
+    }
+    // The pointer of a "ref" item of any kind; null for items of other tags.
+    void* refTarget() const noexcept { return tag_ == TRef ? st_.ptr : nullptr; }
     // `owned`: whether this item destroys the object on release.
     void setObj(Interfasable* obj, bool owned = false);
     void setDay(const DateDay& v);
@@ -151,7 +168,8 @@ public:
     Rect toRect() const;
     Currency toCurrency() const;
     Font toFont() const;
-    // Throw "DataItem.operator >> : ..." for items of another tag.
+    // Throw "DataItem.operator >> : ..." for items of another tag; getRef
+    // throws the same for a variable reference, whose pointer is no item.
     DataItem* getRef() const;
     Interfasable* getObj() const;
 
@@ -210,6 +228,9 @@ private:
         void* ptr;
         uint16_t dayMonth[2];  // day, month
     };
+
+    // The byte of the storage after the pointer that keeps a RefKind.
+    static constexpr size_t kRefKindByte = sizeof(void*);
 
     void begin(int tag) noexcept {
         std::memset(&st_, 0, sizeof st_);

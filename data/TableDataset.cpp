@@ -241,8 +241,14 @@ String TableDataset::deleteSql(const DataRow& row) const {
 }
 
 void TableDataset::toSql(String& text) {
-    for (const DataRow* r : rows())
-        text.append(insertSql(*r, false)).append("\r\n");
+    // String grows exactly, so appending row by row would copy the whole
+    // text once per row: gather the statements first, append them once.
+    std::string all;
+    for (const DataRow* r : rows()) {
+        String sql = insertSql(*r, false);
+        all.append(sql.c_str(), sql.length()).append("\r\n");
+    }
+    text.append(all);
 }
 
 // ------------------------------------------------------------------ writing

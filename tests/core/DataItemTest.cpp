@@ -301,6 +301,12 @@ TEST(DataItemSql, LiteralsByTag) {
     EXPECT_EQ(err.sqlLiteral(), "NULL");
     EXPECT_EQ(DataItem(-5).sqlLiteral(), "-5");
     EXPECT_EQ(DataItem(2.5).sqlLiteral(), "2.500000");
+    // A literal never rounds the stored value: statements rewrite whole rows.
+    EXPECT_EQ(DataItem(0.1234567891).sqlLiteral(), "0.1234567891");
+    EXPECT_EQ(DataItem(1e-7).sqlLiteral(), "1e-07");
+    EXPECT_EQ(DataItem(0.1).sqlLiteral(), "0.100000");  // reads back as the same double
+    EXPECT_EQ(DataItem(Currency(0.125)).sqlLiteral(), "0.125000");
+    EXPECT_EQ(DataItem(Currency(1.0 / 3)).sqlLiteral(), "0.3333333333333333");
     EXPECT_EQ(DataItem(std::nan("")).sqlLiteral(), "NULL");
     DataItem t;
     t.setBool(true);
