@@ -324,6 +324,19 @@ void DataItem::setRef(RefKind kind, void* target) {
     writePointer(text_, "*Ref*", target);
 }
 
+namespace {
+DataItem::RefFollower refFollower = nullptr;
+}  // namespace
+
+void DataItem::setRefFollower(RefFollower follower) noexcept { refFollower = follower; }
+
+const DataItem& DataItem::argumentValue() const {
+    if (tag_ != TRef || !refFollower) return *this;
+    RefKind kind = refKind();
+    if (kind != RefKind::Variable && kind != RefKind::Item) return *this;
+    return refFollower(*this);
+}
+
 void DataItem::setObj(Interfasable* obj, bool owned) {
     begin(TObj);
     st_.ptr = obj;

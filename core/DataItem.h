@@ -141,6 +141,14 @@ public:
     }
     // The pointer of a "ref" item of any kind; null for items of other tags.
     void* refTarget() const noexcept { return tag_ == TRef ? st_.ptr : nullptr; }
+    // Reads through a Variable or Item reference to the value it designates.
+    // The script engine installs it (its variables live above this layer);
+    // without one, such a reference stands for itself.
+    using RefFollower = const DataItem& (*)(const DataItem& ref);
+    static void setRefFollower(RefFollower follower) noexcept;
+    // The value this item stands for as a call argument: itself, or what a
+    // Variable or Item reference designates.
+    const DataItem& argumentValue() const;
     // `owned`: whether this item destroys the object on release.
     void setObj(Interfasable* obj, bool owned = false);
     void setDay(const DateDay& v);

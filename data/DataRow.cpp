@@ -434,15 +434,18 @@ DataItem* DataRow::memberCell(const String& head) {
 }
 
 DataItem DataRow::makeRowRef(DataRow* row) {
-    // The "ref" slot holds a DataItem pointer; the row travels in it as an
-    // opaque pointer and rowFromRef turns it back into the same DataRow*.
+    // A reference of the row kind, so nothing takes the row for an item;
+    // rowFromRef turns it back into the same DataRow*.
     DataItem ref;
-    ref.setRef(reinterpret_cast<DataItem*>(row));
+    ref.setRef(DataItem::RefKind::Row, row);
     return ref;
 }
 
 DataRow* DataRow::rowFromRef(const DataItem& ref) {
-    return reinterpret_cast<DataRow*>(ref.getRef());
+    // getRef refuses items of other tags and variable references; a raw
+    // reference is taken for a row as it always was.
+    DataItem* target = ref.getRef();
+    return static_cast<DataRow*>(static_cast<void*>(target));
 }
 
 namespace {
@@ -461,7 +464,12 @@ bool DataRow::hasMember(const String& name) {
 }
 
 DataItem DataRow::execute(const String& name, const DataRow* args) {
-    auto arg = [args](int n) { return args ? args->get(n) : DataItem(); };
+    // Arguments are read as copies; a variable passed by a script is read
+    // through to its value.
+    auto arg = [args](int n) {
+        const DataItem* cell = args ? args->cell(n) : nullptr;
+        return cell ? DataItem(cell->argumentValue()) : DataItem();
+    };
 
     int dot = name.findChar('.');
     if (dot >= 0) {

@@ -21,7 +21,11 @@ class Args {
 public:
     explicit Args(const DataRow* row) : row_(row) {}
 
-    DataItem item(int i) const { return row_ && i < row_->count() ? row_->get(i) : DataItem(); }
+    // A variable passed by a script is read through to its value.
+    DataItem item(int i) const {
+        const DataItem* cell = row_ ? row_->cell(i) : nullptr;
+        return cell ? cell->argumentValue() : DataItem();
+    }
     int integer(int i) const { return item(i).toInt(); }
     // Counts and positions: a negative one means none.
     uint32_t count(int i) const { return uint32_t(std::max(0, integer(i))); }
