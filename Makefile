@@ -14,7 +14,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 release: deps
-	@cmake -S . -B $(RELEASE_DIR) $(GEN) -DCMAKE_BUILD_TYPE=Release -DQUELMIR_BIN_DIR=$(CURDIR)/build/bin >/dev/null
+	@cmake -S . -B $(RELEASE_DIR) $(GEN) -DCMAKE_BUILD_TYPE=Release -DQUELMIR_TESTS=OFF -DQUELMIR_BIN_DIR=$(CURDIR)/build/bin >/dev/null
 	@cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 test-build: deps

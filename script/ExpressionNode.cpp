@@ -506,10 +506,72 @@ DataItem ExpressionNode::evaluateValue() {
     return result;
 }
 
+bool ExpressionNode::numericOperand(ExpressionNode* n, double& out, bool& evaluated) {
+    evaluated = false;
+    if (!n) return false;
+    auto plainNumber = [](const DataItem& d) {
+        int t = d.type();
+        return t == DataItem::TInt || t == DataItem::TUInt || t == DataItem::TLong ||
+               t == DataItem::TULong || t == DataItem::TDouble;
+    };
+    switch (n->kind_) {
+        case Operator:
+            if (n->op_ >= Equal) return false;
+            out = n->evaluate();  // its value is a double item
+            evaluated = true;
+            return true;
+        case Constant:
+            if (!plainNumber(n->constant_)) return false;
+            out = n->constant_.toDouble();
+            return true;
+        default: {
+            if (n->isCall_) return false;
+            Variable* v = n->lookup();
+            if (!v) return false;
+            DataItem scratch;
+            const DataItem& value = n->resolve(*v, scratch);
+            if (!plainNumber(value)) return false;
+            out = value.toDouble();
+            return true;
+        }
+    }
+}
+
 bool ExpressionNode::comparison() {
-    // Both operands always, left first: no short-circuit.
-    DataItem a = left_ ? left_->evaluateValue() : DataItem();
-    DataItem b = right_ ? right_->evaluateValue() : DataItem();
+    // Both operands always, left first: no short-circuit. Two plain
+    // numbers compare as the typed comparison does (the sign of their
+    // difference) without copying the items.
+    DataItem a, b;
+    double x = 0, y = 0;
+    bool leftDone = false, rightDone = false;
+    bool leftNumber = op_ < And && numericOperand(left_.get(), x, leftDone);
+    bool rightNumber = leftNumber && numericOperand(right_.get(), y, rightDone);
+    if (leftNumber && rightNumber) {
+        double d = x - y;
+        int c = d < 0 ? -1 : (d > 0 ? 1 : 0);
+        switch (op_) {
+            case Equal:
+                return c == 0;
+            case NotEqual:
+                return c != 0;
+            case Less:
+                return c < 0;
+            case LessEqual:
+                return c <= 0;
+            case Greater:
+                return c > 0;
+            default:
+                return c >= 0;
+        }
+    }
+    if (leftDone)
+        a.setDouble(x);
+    else
+        a = left_ ? left_->evaluateValue() : DataItem();
+    if (rightDone)
+        b.setDouble(y);
+    else
+        b = right_ ? right_->evaluateValue() : DataItem();
     switch (op_) {
         case Equal:
             return a.compare(b) == 0;

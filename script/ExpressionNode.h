@@ -145,6 +145,11 @@ private:
     void split(std::string_view t, size_t at, size_t width, int32_t op, int depth);
     static double operand(ExpressionNode* n);
     bool comparison();
+    // Reads `n` as a number when its value is one of the plain numeric
+    // tags, without copying it: true with `out` set. `evaluated` tells
+    // that `n` was evaluated on the way (an arithmetic node, which may call
+    // members), so that it must not be evaluated again.
+    static bool numericOperand(ExpressionNode* n, double& out, bool& evaluated);
     Variable* lookup();
     // The value of a name leaf; `scratch` receives a value made on the way
     // (a call result), else the answer points into the variables or objects.

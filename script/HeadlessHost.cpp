@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "db/DbConnection.h"
+
 namespace VORLIN {
 
 HeadlessHost::HeadlessHost() : HeadlessHost(std::cout, std::cerr) {}
@@ -40,8 +42,13 @@ String HeadlessHost::saveFileDialog(const String&, const String&) {
 }
 
 DbConnection* HeadlessHost::findConnection(const String& name) {
+    // By label first (the name the connection is published under), then by
+    // the connection's own alias.
     auto at = connections_.find(name.view());
-    return at == connections_.end() ? nullptr : at->second;
+    if (at != connections_.end()) return at->second;
+    for (const auto& [label, connection] : connections_)
+        if (connection->getAlias() == name) return connection;
+    return nullptr;
 }
 
 void HeadlessHost::addConnection(const String& name, DbConnection* connection) {

@@ -5,7 +5,9 @@
 // default) as "CAPTION: text"; a confirmation is written the same way and
 // answered by a setting (no, unless told otherwise). File dialogs answer a
 // preset path (none: cancelled). The wait cursor is only remembered. The
-// connections are the ones added by name; the host does not own them.
+// connections are the ones added by label; findConnection looks a name up
+// among the labels and then among the connections' aliases. The host does
+// not own them.
 //
 // Ownership: the streams and the connections belong to the caller and must
 // outlive the host. Nothing here throws. UI thread only (the thread that

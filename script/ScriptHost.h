@@ -43,7 +43,8 @@ public:
     // A window that shows `text` while a long operation runs, closed when
     // the result dies; null when the host has none.
     virtual std::unique_ptr<WaitWindow> openWaitWindow(const String& text);
-    // The open connection of that name (exact match), or null.
+    // The open connection of that name, or null: the label a connection
+    // shows (which its alias replaces), else its alias; exact matches.
     virtual DbConnection* findConnection(const String& name);
 };
 

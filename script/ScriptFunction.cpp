@@ -1,0 +1,224 @@
+#include "script/ScriptFunction.h"
+
+#include "core/GeneralException.h"
+#include "script/OCFlow.h"
+#include "script/Rutina.h"
+#include "script/ScriptRegisters.h"
+#include "script/ScriptTrace.h"
+#include "script/Variable.h"
+
+namespace VORLIN {
+
+namespace {
+
+// Nested runs in progress, and whether they are all being ended because
+// the nesting went too deep.
+int gDepth = 0;
+bool gAborting = false;
+
+DataItem& registerCell(ScriptRegisters::Cell c) {
+    static DataItem spare;  // only when there is no registers row
+    DataItem* cell = ScriptRegisters::cell(c);
+    return cell ? *cell : spare;
+}
+
+class DepthGuard {
+public:
+    DepthGuard() { ++gDepth; }
+    ~DepthGuard() {
+        if (--gDepth == 0) {
+            gAborting = false;
+            OpCode::releasePending();
+        }
+    }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+};
+
+}  // namespace
+
+ScriptFunction::ScriptFunction(const String& name, const std::vector<String>& arguments,
+                               Rutina* rutina)
+    : String(name),
+      rutina_(rutina),
+      argumentCount_(int(arguments.size())),
+      arguments_(std::make_unique<DataRow>(int(arguments.size()))) {
+    variables_.add("this")->bind(&self_);
+    for (size_t i = 0; i < arguments.size(); ++i)
+        variables_.add(arguments[i])->bind(arguments_->cell(int(i)));
+    for (int c = 0; c < ScriptRegisters::kCount; ++c)
+        variables_.add(ScriptRegisters::kNames[c])->bind(&registerCell(ScriptRegisters::Cell(c)));
+}
+
+ScriptFunction::~ScriptFunction() {
+    // Instructions first: they point at the variables.
+    code_.clear();
+    variables_.clear();
+}
+
+Variable* ScriptFunction::declare(const String& name) {
+    Variable* v = variables_.find(name);
+    return v ? v : variables_.add(name);
+}
+
+int ScriptFunction::add(std::unique_ptr<OpCode> op) {
+    op->setFunction(this);
+    code_.push_back(std::move(op));
+    return size() - 1;
+}
+
+void ScriptFunction::report(const String& message) {
+    String text;
+    text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
+    DataItem& last = registerCell(ScriptRegisters::LastError);
+    last.release();
+    last.setString(text);
+    if (ScriptTrace::enabled()) ScriptTrace::fail(text);
+    if (rutina_) rutina_->reportError(text);
+}
+
+void ScriptFunction::traceStep(OpCode& op, int position) {
+    String entry = OpCode::identity(position);
+    entry.append("  ");
+    entry.append(op.listing(String()));
+    if (DataItem* t = op.targetItemOrNull()) {
+        entry.append("\r\n          ");
+        // An object is written as its kind only: its address would make
+        // two traces of one run differ.
+        entry.append(t->type() == DataItem::TObj ? String("*Obj*") : t->text());
+    }
+    entry.append("\r\n");
+    ScriptTrace::write(entry);
+}
+
+ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message) {
+    int i = from;
+    while (i >= 0 && i < stop && i < size()) {
+        if (gAborting) return Outcome::Aborted;
+        OpCode& op = *code_[size_t(i)];
+        try {
+            if (op.tryBlock()) {
+                if (ScriptTrace::enabled()) traceStep(op, i);
+                i = runTry(i);
+                continue;
+            }
+            int pos = i;
+            bool ok = op.run(pos);
+            if (ScriptTrace::enabled()) traceStep(op, i);
+            if (op.isReturn()) return Outcome::Returned;
+            if (!ok) {
+                message = OpCode::lastErrorText();
+                return Outcome::Failed;
+            }
+            i = pos + 1;
+        } catch (const GeneralException& e) {
+            message = String(e.message());
+            return Outcome::Failed;
+        } catch (const std::exception& e) {
+            message = String(e.what());
+            return Outcome::Failed;
+        }
+    }
+    return Outcome::Ended;
+}
+
+int ScriptFunction::runTry(int at) {
+    auto& open = static_cast<OCTry&>(*code_[size_t(at)]);
+    int marker = open.catchMarker();
+    int end = open.end();
+    if (marker < 0 || end < 0) throw GeneralException("TRY sin CATCH");
+    String message;
+    Outcome outcome = runRange(at + 1, marker, message);
+    if (outcome == Outcome::Aborted) return size();
+    if (outcome != Outcome::Failed) return marker;  // its jump skips the CATCH section
+
+    String text;
+    text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
+    DataItem& last = registerCell(ScriptRegisters::LastError);
+    last.release();
+    last.setString(text);
+    String again;
+    outcome = runRange(marker + 1, end, again);
+    if (outcome == Outcome::Aborted) return size();
+    if (outcome == Outcome::Failed) throw GeneralException(again.toStdString());
+    return end;
+}
+
+DataItem ScriptFunction::run(const DataRow* args) {
+    DataItem& result = registerCell(ScriptRegisters::Return);
+    if (gAborting) return DataItem(result);
+    if (gDepth >= Rutina::kMaxCallDepth) {
+        String m;
+        m.format("Metodo %s - Demasiadas llamadas anidadas", c_str());
+        report(m);
+        if (gDepth > 0) gAborting = true;
+        return DataItem(result);
+    }
+    DepthGuard guard;
+
+    // 1. Arguments.
+    if (args && args->count() != argumentCount_) {
+        String m;
+        m.format("Metodo %s - Numero de argumentos incorrecto", c_str());
+        report(m);
+        return DataItem(result);
+    }
+    if (!args && argumentCount_ > 0) {
+        String m;
+        m.format("Metodo %s - Faltan los argumentos de la función", c_str());
+        report(m);
+        return DataItem(result);
+    }
+    for (int i = 0; i < argumentCount_; ++i) {
+        // Copied out first: the argument may be a reference to the cell
+        // it replaces (a function passing its own argument to itself).
+        DataItem value(Variable::follow(*args->cell(i)));
+        DataItem* cell = arguments_->cell(i);
+        cell->release();
+        *cell = std::move(value);
+    }
+
+    // 2. The shared cells of a run.
+    result.release();
+    result.setNull();
+    self_.setObj(rutina_, false);
+    DataItem& parent = registerCell(ScriptRegisters::Parent);
+    parent.release();
+    parent = rutina_ ? rutina_->getParent() : DataItem();
+    DataItem& dlg = registerCell(ScriptRegisters::Dlg);
+    dlg.release();
+    dlg.setObj(rutina_ ? rutina_->getOwner() : nullptr, false);
+
+    // 3. The instructions.
+    String message;
+    if (runRange(0, size(), message) == Outcome::Failed) report(message);
+    // An object "_RETURN_" owns goes to the caller with the result, so that
+    // the next run, which clears "_RETURN_", does not take it away.
+    DataItem& r = registerCell(ScriptRegisters::Return);
+    DataItem out(r);
+    if (r.type() == DataItem::TObj && r.ownsObject()) {
+        r.setOwnsObject(false);
+        out.setOwnsObject(true);
+    }
+    return out;
+}
+
+String ScriptFunction::listing() const {
+    String s("METODO: ");
+    s.append(*this);
+    s.append("\r\nARGUMENTOS: ");
+    for (int i = 0; i < argumentCount_; ++i) {
+        if (i > 0) s.append(", ");
+        s.append(DataItem::typeName(arguments_->cell(i)->type()));
+    }
+    s.append("\r\n\r\n");
+    for (int i = 0; i < size(); ++i) {
+        s.append(OpCode::identity(i));
+        s.append("  ");
+        s.append(code_[size_t(i)]->listing(String()));
+        s.append("\r\n");
+    }
+    return s;
+}
+
+}  // namespace VORLIN

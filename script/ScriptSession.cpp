@@ -1,0 +1,44 @@
+#include "script/ScriptSession.h"
+
+#include "script/FunctionRegistry.h"
+#include "script/MemberTables.h"
+#include "script/ScriptFunction.h"
+#include "script/ScriptRegisters.h"
+
+namespace VORLIN {
+
+ScriptSession::ScriptSession(ScriptHost& host) : host_(host), environment_(&host), rutina_(&host) {
+    if (FunctionRegistry::instance().tableCount() == 0 ||
+        MemberTables::classNumber(MemberTables::Entorno) == 0)
+        MemberTables::registerAll();
+    ScriptRegisters::create(&environment_);
+}
+
+ScriptSession::~ScriptSession() {
+    // The functions are bound to the registers: they go first.
+    rutina_.clear();
+    OpCode::releasePending();
+    ScriptRegisters::destroy();
+}
+
+int ScriptSession::run(const String& text) {
+    int before = rutina_.errorReports();
+    rutina_.runMain(text);
+    OpCode::releasePending();
+    return rutina_.errorReports() - before;
+}
+
+String ScriptSession::explain(const String& text) {
+    String error = rutina_.load(text);
+    if (!error.isEmpty()) {
+        rutina_.reportError(error);
+        return String();
+    }
+    if (!rutina_.findFunction("main")) {
+        rutina_.reportError("No se encontró la función main");
+        return String();
+    }
+    return rutina_.listing("main");
+}
+
+}  // namespace VORLIN

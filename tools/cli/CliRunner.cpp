@@ -1,0 +1,141 @@
+#include "tools/cli/CliRunner.h"
+
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "core/GeneralException.h"
+#include "db/DbConnection.h"
+#include "script/HeadlessHost.h"
+#include "script/ScriptSession.h"
+#include "tools/cli/ConnectionOption.h"
+
+using VORLIN::DbConnection;
+using VORLIN::HeadlessHost;
+using VORLIN::ScriptSession;
+using VORLIN::String;
+
+const char* CliRunner::usage() {
+    return "Uso:\n"
+           "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] script ARCHIVO\n"
+           "  quelmir-cli explain ARCHIVO\n"
+           "  quelmir-cli --help\n"
+           "\n"
+           "Órdenes:\n"
+           "  script ARCHIVO   Carga el script y ejecuta su función \"main\". Las líneas de\n"
+           "                   printMsg van a la salida estándar; los mensajes, a la salida\n"
+           "                   de errores como \"TITULO: texto\".\n"
+           "  explain ARCHIVO  Escribe el listado de la función \"main\" (el texto que el\n"
+           "                   cliente de escritorio escribe en trace.log).\n"
+           "\n"
+           "Opciones:\n"
+           "  --connect CONEXION[=NOMBRE]  Abre una conexión antes de ejecutar el script; los\n"
+           "                   scripts la encuentran con DbConnection(\"NOMBRE\") (por omisión,\n"
+           "                   su alias). CONEXION es una de:\n"
+           "                     sqlite:RUTA            un archivo de base de datos SQLite (su\n"
+           "                                            carpeta es el host)\n"
+           "                     server:HOST:PUERTO/BASE  el servicio SQLite remoto\n"
+           "                     mysql:USUARIO:CLAVE@HOST:PUERTO/BASE\n"
+           "                     odbc:DSN  u  odbc:DSN:USUARIO:CLAVE\n"
+           "  --yes            Responde que sí a cada confirm del script (si no, no).\n"
+           "  --help           Muestra esta ayuda.\n"
+           "\n"
+           "Estado de salida: 0 si todo fue bien; 1 si se mostró un error (error de carga,\n"
+           "falta main, fallo en la ejecución), no se pudo leer el archivo o no se pudo abrir\n"
+           "una conexión; 2 si la línea de órdenes no es válida.\n"
+           "\n"
+           "Ejemplo:\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db=ventas script informe.qs\n";
+}
+
+int CliRunner::usageError(const std::string& message) {
+    err_ << "quelmir-cli: " << message << "\n" << usage();
+    return 2;
+}
+
+bool CliRunner::readFile(const std::string& file, std::string& text) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        err_ << "quelmir-cli: no se pudo leer " << file << "\n";
+        return false;
+    }
+    std::ostringstream s;
+    s << in.rdbuf();
+    text = s.str();
+    return true;
+}
+
+int CliRunner::run(const std::vector<std::string>& args) {
+    std::vector<std::string> specs;
+    bool yes = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            out_ << usage();
+            return 0;
+        }
+        if (a == "--yes") {
+            yes = true;
+        } else if (a == "--connect") {
+            if (i + 1 >= args.size()) return usageError("--connect necesita una conexión");
+            specs.push_back(args[++i]);
+        } else if (a.rfind("--connect=", 0) == 0) {
+            specs.push_back(a.substr(10));
+        } else if (a == "script" || a == "explain") {
+            if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
+            if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
+            if (a == "explain") return explain(args[i + 1]);
+            return runScript(args[i + 1], specs, yes);
+        } else {
+            return usageError("orden desconocida: " + a);
+        }
+    }
+    return usageError("falta la orden");
+}
+
+int CliRunner::runScript(const std::string& file, const std::vector<std::string>& specs, bool yes) {
+    HeadlessHost host(out_, err_);
+    host.setConfirmAnswer(yes);
+    std::vector<std::unique_ptr<DbConnection>> connections;
+    for (const std::string& text : specs) {
+        ConnectionOption option;
+        std::string error;
+        std::unique_ptr<DbConnection> c;
+        if (ConnectionOption::parse(text, option, error)) c = option.open(error);
+        if (!c) {
+            err_ << "quelmir-cli: " << text << ": " << error << "\n";
+            return 1;
+        }
+        String label = option.label.empty() ? c->getAlias() : String(option.label);
+        c->setLabel(label);
+        host.addConnection(label, c.get());
+        connections.push_back(std::move(c));
+    }
+    std::string text;
+    if (!readFile(file, text)) return 1;
+    int reports;
+    {
+        ScriptSession session(host);
+        reports = session.run(String(text));
+    }
+    for (auto& c : connections) {
+        try {
+            c->disconnect();
+        } catch (const VORLIN::GeneralException& e) {
+            err_ << "quelmir-cli: " << e.message() << "\n";
+        }
+    }
+    return reports > 0 ? 1 : 0;
+}
+
+int CliRunner::explain(const std::string& file) {
+    std::string text;
+    if (!readFile(file, text)) return 1;
+    HeadlessHost host(out_, err_);
+    ScriptSession session(host);
+    String listing = session.explain(String(text));
+    if (session.rutina().errorReports() > 0) return 1;
+    out_ << listing.view();
+    return 0;
+}

@@ -1,0 +1,44 @@
+// CliRunner: the commands of quelmir-cli, on given output and error
+// streams so that tests can run them in-process.
+//
+//   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] script FILE
+//   quelmir-cli explain FILE
+//   quelmir-cli --help
+//
+// "script" opens the connections (in order; the first that fails is
+// reported as "quelmir-cli: CONNECTION: text" and nothing runs), loads FILE and
+// runs its function "main": "printMsg" lines go to the output stream,
+// message boxes to the error stream as "CAPTION: text", and "confirm" is
+// answered yes only under --yes. "explain" prints the listing of "main".
+//
+// Exit status: 0; 1 when an error report was shown (load error, missing
+// main, run-time failure), a file could not be read or a connection could
+// not be opened; 2 for a command line it does not understand.
+//
+// Ownership: owns the connections it opens, closed and deleted when the
+// run ends. Nothing escapes: every failure becomes a message and a status.
+// Application class (no namespace); one thread.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CliRunner {
+public:
+    CliRunner(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+    // Runs the command line (without the program name); the exit status.
+    int run(const std::vector<std::string>& args);
+
+    static const char* usage();
+
+private:
+    int runScript(const std::string& file, const std::vector<std::string>& specs, bool yes);
+    int explain(const std::string& file);
+    bool readFile(const std::string& file, std::string& text);
+    int usageError(const std::string& message);
+
+    std::ostream& out_;
+    std::ostream& err_;
+};
