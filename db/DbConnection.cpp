@@ -1,6 +1,7 @@
 #include "db/DbConnection.h"
 
 #include "core/GeneralException.h"
+#include "data/TableDataset.h"
 
 namespace VORLIN {
 
@@ -73,6 +74,23 @@ int32_t DbConnection::commonNextCounter(const String& table, const String& where
     execute(sql);
     sql.format("SELECT %s FROM %s WHERE %s;", column.c_str(), table.c_str(), where.c_str());
     return queryInt(sql);
+}
+
+void DbConnection::loadKeyedTable(TableDataset* out, const String& table, int key,
+                                  const String& where, const String& orderBy) {
+    out->setTrackChanges(false);
+    try {
+        out->setRowIdMode(false);
+        out->setReadOnly(false);
+        queryModel(table, out);
+        out->setKeyColumn(key);
+        openTable(out, where, orderBy);
+        out->setReadOnly(key < 0);
+    } catch (...) {
+        out->setTrackChanges(true);
+        throw;
+    }
+    out->setTrackChanges(true);
 }
 
 void DbConnection::fail(const String& text) {

@@ -123,6 +123,12 @@ protected:
     int32_t commonNextCounter(const String& table, const String& where, const String& column);
     // Stores `text` as the last error and throws it.
     [[noreturn]] void fail(const String& text);
+    // Loads `table` into `out` for a back end without row ids: the column
+    // model, the key column `key`, the rows, then change tracking on again
+    // (also when loading fails). A table without a key (key < 0) is read
+    // only, since no edit could address its rows.
+    void loadKeyedTable(TableDataset* out, const String& table, int key, const String& where,
+                        const String& orderBy);
 
     String lastError_;
     String label_;

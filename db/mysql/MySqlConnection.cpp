@@ -533,23 +533,10 @@ void MySqlConnection::openTable(TableDataset* out, const String& table, const St
                                 const String& orderBy) {
     requireHandle();
     if (!out) return;
-    out->setTrackChanges(false);
-    try {
-        // The server has no row id: a table without a key is shown with its
-        // own columns and cannot be edited (its edit statements are refused
-        // in send, its rows cannot be added or removed).
-        int key = findKeyColumn(table);
-        out->setRowIdMode(false);
-        out->setReadOnly(false);
-        queryModel(table, out);
-        out->setKeyColumn(key);
-        openTable(out, where, orderBy);
-        out->setReadOnly(key < 0);
-    } catch (...) {
-        out->setTrackChanges(true);
-        throw;
-    }
-    out->setTrackChanges(true);
+    // The server has no row id: a table without a key is shown with its own
+    // columns and cannot be edited (its edit statements are refused in send,
+    // its rows cannot be added or removed).
+    loadKeyedTable(out, table, findKeyColumn(table), where, orderBy);
 }
 
 bool MySqlConnection::tableExist(const String& table) {

@@ -577,21 +577,8 @@ void OdbcConnection::openTable(TableDataset* out, const String& where, const Str
 void OdbcConnection::openTable(TableDataset* out, const String& table, const String& where,
                                const String& orderBy) {
     if (!dbc_ || !out) return;
-    out->setTrackChanges(false);
-    try {
-        // No row id to fall back on: a keyless table is shown read only.
-        int key = findKeyColumn(table);
-        out->setRowIdMode(false);
-        out->setReadOnly(false);
-        queryModel(table, out);
-        out->setKeyColumn(key);
-        openTable(out, where, orderBy);
-        out->setReadOnly(key < 0);
-    } catch (...) {
-        out->setTrackChanges(true);
-        throw;
-    }
-    out->setTrackChanges(true);
+    // No row id to fall back on: a keyless table is shown read only.
+    loadKeyedTable(out, table, findKeyColumn(table), where, orderBy);
 }
 
 String OdbcConnection::getCreateTable(const String& table) {

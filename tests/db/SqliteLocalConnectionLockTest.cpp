@@ -16,24 +16,13 @@
 #include "data/DataSet.h"
 #include "db/sqlite/SqliteCursor.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
 
-struct TempFolder {
-    TempFolder() {
-        char tmpl[] = "/tmp/quelmir-lock-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        EXPECT_NE(made, nullptr);
-        path = made ? made : "/tmp";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
+using testsupport::TempFolder;
 
 double secondsSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

@@ -24,26 +24,13 @@
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
 #include "db/sqlite/SqliteCursor.h"
+#include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
 
-// A folder made with mkdtemp and removed with everything in it.
-struct TempFolder {
-    TempFolder() {
-        char tmpl[] = "/tmp/quelmir-sqlite-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        EXPECT_NE(made, nullptr);
-        path = made ? made : "/tmp";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
+using testsupport::TempFolder;
 
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

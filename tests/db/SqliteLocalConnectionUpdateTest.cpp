@@ -19,35 +19,13 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
 
-struct TempFolder {
-    TempFolder() {
-        char tmpl[] = "/tmp/quelmir-update-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        EXPECT_NE(made, nullptr);
-        path = made ? made : "/tmp";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    // The names of the files in the folder, sorted.
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string path;
-};
+using testsupport::TempFolder;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
