@@ -1,0 +1,116 @@
+// RequestHandler: the state of one client of quelmir-server (its own
+// SqliteLocalConnection on the data folder, the open database, the
+// transaction, its label and lock-wait setting) and the answer to each of
+// its requests.
+//
+// handle() takes one received request and answers exactly one message for
+// every request that expects an answer (code 3 with a text on any failure:
+// undecodable arguments, an unknown code, a name or path outside the data
+// folder, an SQLite error), and none for 1 (disconnect: the session then
+// closes), 2, 117 (keep-alive) and 119 (notice). Databases are files of the
+// data folder named as the local back end names them (name + ".db"; a name
+// that already ends in ".db" is the file name). See README.md for the
+// meaning of 108, 109, 114, 115, 118, 119, 160-163 and 165.
+//
+// Lock contention: the session's database waits for locks held by other
+// clients (short sleeps, up to the busy time-out, 20 s by default) instead
+// of failing at once; a stop request (the server shutting down) interrupts
+// both that wait and a running statement.
+//
+// Ownership: owns its connection. Threads: one session thread uses it;
+// requestStop() may be called from any thread. handle() never throws
+// (failures become answers); endSession() never throws.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/String.h"
+#include "data/Archive.h"
+#include "data/DataSet.h"
+#include "db/sqlite/SqliteLocalConnection.h"
+
+namespace VORLIN {
+class NetMessage;
+}  // namespace VORLIN
+struct Request;
+struct sqlite3;
+
+class RequestHandler {
+public:
+    static constexpr int kDefaultBusyTimeoutMs = 20000;
+    static constexpr int kMaxBusyTimeoutMs = 600000;
+    static constexpr int kMaxEchoPauseMs = 30000;
+    static constexpr int kProtocolVersion = 1;
+    static constexpr uint32_t kSpareLimit = 16u << 20;
+
+    // What a session knows about the server it runs in.
+    struct Context {
+        std::string dataDir;  // absolute, without trailing "/"
+        int clientId = 0;
+        int busyTimeoutMs = kDefaultBusyTimeoutMs;
+        uint32_t maxMessage = 64u << 20;
+        std::function<int()> clientCount;  // clients connected now
+        std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    };
+
+    struct Outcome {
+        std::unique_ptr<VORLIN::NetMessage> answer;  // null: nothing to send
+        bool close = false;                          // end the session
+        // What the answer was built from: destroyed only after the answer
+        // is sent, so that freeing many rows does not delay it.
+        std::unique_ptr<VORLIN::DataSet> rows;
+    };
+
+    explicit RequestHandler(Context context);
+    ~RequestHandler();
+    RequestHandler(const RequestHandler&) = delete;
+    RequestHandler& operator=(const RequestHandler&) = delete;
+
+    Outcome handle(VORLIN::NetMessage& request);
+    // Rolls back an open transaction and closes the database; true when a
+    // transaction was rolled back.
+    bool endSession();
+    // Makes waits and running statements give up (any thread).
+    void requestStop() noexcept { stop_ = true; }
+    // Hands a sent answer back: its buffer serves the next large answer, so
+    // that a session answering many rows again and again does not get (and
+    // fault in) fresh memory for each. Buffers above kSpareLimit are freed.
+    void recycle(std::unique_ptr<VORLIN::NetMessage> answer);
+
+    const VORLIN::String& label() const noexcept { return label_; }
+    int busyTimeoutMs() const noexcept { return busyTimeoutMs_; }
+    VORLIN::SqliteLocalConnection& connection() noexcept { return local_; }
+
+private:
+    void dispatch(Request& r, Outcome& out);
+    // Installs the session's busy and progress handlers on a newly opened
+    // database handle.
+    void guardHandle();
+    bool rollbackOpenTransaction();
+    std::string filePath(const VORLIN::String& relative);
+    void requireName(const VORLIN::String& name);
+    void answerFileList(const std::string& folder, const VORLIN::String& mask, Outcome& out);
+
+    // An answer for `code` in the recycled buffer (or a new one), with room
+    // for `bytes` of arguments.
+    std::unique_ptr<VORLIN::NetMessage> largeAnswer(uint8_t code, uint32_t bytes);
+
+    static int busyHandler(void* self, int count);
+    static int progressHandler(void* self);
+
+    Context context_;
+    VORLIN::SqliteLocalConnection local_;
+    VORLIN::String label_;
+    int busyTimeoutMs_;
+    sqlite3* guarded_ = nullptr;
+    std::chrono::steady_clock::time_point busySince_;
+    std::atomic<bool> stop_{false};
+    uint32_t uploads_ = 0;
+    std::unique_ptr<VORLIN::NetMessage> spare_;  // a sent answer's buffer
+    VORLIN::Archive rowCells_;                   // the cells of streamed rows
+};

@@ -1,0 +1,52 @@
+// ServerSession: one connected client of quelmir-server, served by a thread
+// of its own: it receives each request, lets its RequestHandler answer it
+// and sends the answer, until the client disconnects (request 1 or closing
+// the connection), sends a frame that cannot be a message (length below 5
+// or above the limit: that client is closed, with a log line, and no other
+// is disturbed), or the server stops. At the end an open transaction is
+// rolled back and the database closed.
+//
+// Ownership: owns its socket and handler. Threads: constructed, stopped and
+// joined by the server's thread; run on its own. requestStop() may be
+// called from any thread. Nothing throws out of the thread.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "server/RequestHandler.h"
+
+namespace VORLIN {
+class TcpSocket;
+}
+
+class ServerSession {
+public:
+    ServerSession(std::unique_ptr<VORLIN::TcpSocket> socket, std::string peer,
+                  RequestHandler::Context context);
+    // Stops and joins the thread.
+    ~ServerSession();
+    ServerSession(const ServerSession&) = delete;
+    ServerSession& operator=(const ServerSession&) = delete;
+
+    void start();
+    // Ends the session soon: interrupts a running statement or lock wait
+    // and closes the connection.
+    void requestStop() noexcept;
+    void join();
+    bool isFinished() const noexcept { return finished_.load(); }
+    int id() const noexcept { return id_; }
+
+private:
+    void run();
+
+    int id_;
+    std::string peer_;
+    std::unique_ptr<VORLIN::TcpSocket> socket_;
+    RequestHandler handler_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> finished_{false};
+};
