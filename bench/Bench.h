@@ -32,7 +32,7 @@ void keep(const void* p);
 
 }  // namespace bench
 
-#define QUELMIR_BENCH(name) \
-    static void name();     \
+#define QUELMIR_BENCH(name)                                \
+    static void name();                                    \
     static bench::Registrar name##_registrar(#name, name); \
     static void name()

@@ -18,7 +18,9 @@ std::map<std::string, BenchFn>& registry() {
 
 }  // namespace
 
-Registrar::Registrar(const char* name, BenchFn fn) { registry()[name] = std::move(fn); }
+Registrar::Registrar(const char* name, BenchFn fn) {
+    registry()[name] = std::move(fn);
+}
 
 size_t heapInUse() {
     struct mallinfo2 mi = mallinfo2();
@@ -34,7 +36,9 @@ size_t residentBytes() {
     return resident * 4096ul;
 }
 
-void keep(const void* p) { asm volatile("" : : "r"(p) : "memory"); }
+void keep(const void* p) {
+    asm volatile("" : : "r"(p) : "memory");
+}
 
 }  // namespace bench
 
@@ -42,7 +46,8 @@ int main(int argc, char** argv) {
     int ran = 0;
     for (auto& [name, fn] : bench::registry()) {
         bool wanted = argc < 2;
-        for (int i = 1; i < argc; ++i) wanted = wanted || std::strcmp(argv[i], name.c_str()) == 0;
+        for (int i = 1; i < argc; ++i)
+            wanted = wanted || std::strcmp(argv[i], name.c_str()) == 0;
         if (!wanted) continue;
         std::printf("== %s\n", name.c_str());
         std::fflush(stdout);

@@ -22,11 +22,21 @@ QUELMIR_BENCH(cells) {
     for (size_t i = 0; i < n; ++i) {
         DataItem& c = cells[i];
         switch (i % 5) {
-            case 0: c.setInt(int32_t(i)); break;
-            case 1: c.setDouble(double(i) * 0.25); break;
-            case 2: c.setString(names[i % 4]); break;
-            case 3: c.setDate(DateTime(2000 + int(i % 25), 1 + int(i % 12), 1 + int(i % 28))); break;
-            default: c.setString(names[4 - i % 3]); break;
+            case 0:
+                c.setInt(int32_t(i));
+                break;
+            case 1:
+                c.setDouble(double(i) * 0.25);
+                break;
+            case 2:
+                c.setString(names[i % 4]);
+                break;
+            case 3:
+                c.setDate(DateTime(2000 + int(i % 25), 1 + int(i % 12), 1 + int(i % 28)));
+                break;
+            default:
+                c.setString(names[4 - i % 3]);
+                break;
         }
     }
     double t1 = bench::now();
@@ -37,7 +47,8 @@ QUELMIR_BENCH(cells) {
     double r0 = bench::now();
     std::vector<std::string> plain;
     plain.reserve(n);
-    for (size_t i = 0; i < n; ++i) plain.emplace_back(cells[i].text().c_str(), cells[i].text().length());
+    for (size_t i = 0; i < n; ++i)
+        plain.emplace_back(cells[i].text().c_str(), cells[i].text().length());
     double r1 = bench::now();
     size_t heap2 = bench::heapInUse();
     bench::keep(plain.data());

@@ -49,7 +49,8 @@ QUELMIR_BENCH(dataset) {
         row->cell(1)->setString(name);
         row->cell(2)->setDouble(double(rng() % 1000000) / 100.0);
         row->cell(3)->setInt(int(rng() % 1000));
-        row->cell(4)->setDate(DateTime(2000 + int(rng() % 25), 1 + int(rng() % 12), 1 + int(rng() % 28)));
+        row->cell(4)->setDate(
+            DateTime(2000 + int(rng() % 25), 1 + int(rng() % 12), 1 + int(rng() % 28)));
         set.insertRow(std::move(row));
     }
     report("build", bench::now() - t0, cells, rss0);
@@ -65,10 +66,12 @@ QUELMIR_BENCH(dataset) {
     // the start and at the end of the set.
     t0 = bench::now();
     long sum = 0;
-    for (int i = 0; i < 100000; ++i) sum += set.row(i)->count();
+    for (int i = 0; i < 100000; ++i)
+        sum += set.row(i)->count();
     double early = bench::now() - t0;
     t0 = bench::now();
-    for (int i = rows - 100000; i < rows; ++i) sum += set.row(i)->count();
+    for (int i = rows - 100000; i < rows; ++i)
+        sum += set.row(i)->count();
     double late = bench::now() - t0;
     bench::keep(&sum);
     std::printf("positional access: %.1f ns/row at the start, %.1f ns/row at the end\n",

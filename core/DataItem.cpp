@@ -25,11 +25,11 @@ struct NamedType {
     int tag;
 };
 const NamedType kTypesByName[] = {
-    {"int", DataItem::TInt},    {"integer", DataItem::TInt},    {"text", DataItem::TString},
-    {"varchar", DataItem::TString}, {"image", DataItem::TBin}, {"double", DataItem::TDouble},
-    {"date", DataItem::TDate},  {"day", DataItem::TDay},        {"bool", DataItem::TBool},
-    {"currency", DataItem::TCurrency}, {"font", DataItem::TFont}, {"ref", DataItem::TRef},
-    {"expands", DataItem::TRef}, {"obj", DataItem::TObj},
+    {"int", DataItem::TInt},           {"integer", DataItem::TInt}, {"text", DataItem::TString},
+    {"varchar", DataItem::TString},    {"image", DataItem::TBin},   {"double", DataItem::TDouble},
+    {"date", DataItem::TDate},         {"day", DataItem::TDay},     {"bool", DataItem::TBool},
+    {"currency", DataItem::TCurrency}, {"font", DataItem::TFont},   {"ref", DataItem::TRef},
+    {"expands", DataItem::TRef},       {"obj", DataItem::TObj},
 };
 
 const String& emptyString() {
@@ -71,7 +71,9 @@ double numberOf(const String& text) {
     }
 }
 
-bool isTrueWord(const String& t) { return t.equalsNoCase("t") || t.equalsNoCase("true"); }
+bool isTrueWord(const String& t) {
+    return t.equalsNoCase("t") || t.equalsNoCase("true");
+}
 
 template <typename T>
 void writeNumber(String& out, T v) {
@@ -149,7 +151,9 @@ void DataItem::release() {
     if (tag_ != TNull) setNull();
 }
 
-const String& DataItem::auxText() const noexcept { return aux_ ? *aux_ : emptyString(); }
+const String& DataItem::auxText() const noexcept {
+    return aux_ ? *aux_ : emptyString();
+}
 
 void DataItem::setAuxText(const String& text) {
     if (aux_)
@@ -328,7 +332,9 @@ namespace {
 DataItem::RefFollower refFollower = nullptr;
 }  // namespace
 
-void DataItem::setRefFollower(RefFollower follower) noexcept { refFollower = follower; }
+void DataItem::setRefFollower(RefFollower follower) noexcept {
+    refFollower = follower;
+}
 
 const DataItem& DataItem::argumentValue() const {
     if (tag_ != TRef || !refFollower) return *this;
@@ -363,21 +369,51 @@ void DataItem::setError() {
 
 void DataItem::setType(int tag) {
     switch (tag) {
-        case TNull: setNull(); break;
-        case TChar: setChar(0); break;
-        case TString: setString(""); break;
-        case TBin: setBin(""); break;
-        case TInt: setInt(0); break;
-        case TUInt: setUInt(0); break;
-        case TLong: setLong(0); break;
-        case TULong: setULong(0); break;
-        case TDouble: setDouble(0.0); break;
-        case TDate: setDate(DateTime()); break;
-        case TBool: setBool(false); break;
-        case TColor: setColor(Color()); break;
-        case TPoint: setPoint(Point()); break;
-        case TRect: setRect(Rect()); break;
-        case TCurrency: setCurrency(Currency()); break;
+        case TNull:
+            setNull();
+            break;
+        case TChar:
+            setChar(0);
+            break;
+        case TString:
+            setString("");
+            break;
+        case TBin:
+            setBin("");
+            break;
+        case TInt:
+            setInt(0);
+            break;
+        case TUInt:
+            setUInt(0);
+            break;
+        case TLong:
+            setLong(0);
+            break;
+        case TULong:
+            setULong(0);
+            break;
+        case TDouble:
+            setDouble(0.0);
+            break;
+        case TDate:
+            setDate(DateTime());
+            break;
+        case TBool:
+            setBool(false);
+            break;
+        case TColor:
+            setColor(Color());
+            break;
+        case TPoint:
+            setPoint(Point());
+            break;
+        case TRect:
+            setRect(Rect());
+            break;
+        case TCurrency:
+            setCurrency(Currency());
+            break;
         case TRef:
             begin(TRef);
             text_.assign("*Ref*");
@@ -386,13 +422,18 @@ void DataItem::setType(int tag) {
             begin(TObj);
             text_.assign("*Obj*");
             break;
-        case TDay: setDay(DateDay()); break;
+        case TDay:
+            setDay(DateDay());
+            break;
         case TFont:
             begin(TFont);
             text_.clear();
             break;
-        case TError: setError(); break;
-        default: break;  // tags above 19 are ignored
+        case TError:
+            setError();
+            break;
+        default:
+            break;  // tags above 19 are ignored
     }
 }
 
@@ -405,8 +446,11 @@ void DataItem::clearValue() {
             owns_ = 0;
             break;
         case TFont:
-        case TError: break;
-        default: setType(tag_); break;
+        case TError:
+            break;
+        default:
+            setType(tag_);
+            break;
     }
 }
 
@@ -415,13 +459,27 @@ void DataItem::clearValue() {
 void DataItem::fromString(String text) {
     switch (tag_) {
         case TNull:
-        case TString: setString(text); break;
-        case TChar: setChar(text.isEmpty() ? 0 : text.c_str()[0]); break;
-        case TInt: setInt(saturateInt32(text.toDouble())); break;
-        case TLong: setLong(saturateInt32(text.toDouble())); break;
-        case TUInt: setUInt(lowBits32(text.toDouble())); break;
-        case TULong: setULong(lowBits32(text.toDouble())); break;
-        case TDouble: setDouble(numberOf(text)); break;
+        case TString:
+            setString(text);
+            break;
+        case TChar:
+            setChar(text.isEmpty() ? 0 : text.c_str()[0]);
+            break;
+        case TInt:
+            setInt(saturateInt32(text.toDouble()));
+            break;
+        case TLong:
+            setLong(saturateInt32(text.toDouble()));
+            break;
+        case TUInt:
+            setUInt(lowBits32(text.toDouble()));
+            break;
+        case TULong:
+            setULong(lowBits32(text.toDouble()));
+            break;
+        case TDouble:
+            setDouble(numberOf(text));
+            break;
         case TDate:
             if (text.equalsNoCase("hoy"))
                 setDate(DateTime::now());
@@ -462,8 +520,12 @@ void DataItem::fromString(String text) {
             setFont(f);
             break;
         }
-        case TCurrency: setCurrency(Currency(numberOf(text))); break;
-        case TBin: setBin(text); break;
+        case TCurrency:
+            setCurrency(Currency(numberOf(text)));
+            break;
+        case TBin:
+            setBin(text);
+            break;
         case TDay:
             if (text.equalsNoCase("hoy")) {
                 setDay(DateDay::today());
@@ -473,7 +535,8 @@ void DataItem::fromString(String text) {
                 setDay(d);
             }
             break;
-        default: break;  // ref, obj and error do not change
+        default:
+            break;  // ref, obj and error do not change
     }
 }
 
@@ -481,16 +544,21 @@ void DataItem::fromString(String text) {
 
 char DataItem::toChar() const {
     switch (tag_) {
-        case TChar: return st_.c;
-        case TString: return text_.isEmpty() ? 0 : text_.c_str()[0];
+        case TChar:
+            return st_.c;
+        case TString:
+            return text_.isEmpty() ? 0 : text_.c_str()[0];
         case TInt:
         case TUInt:
         case TLong:
         case TULong:
         case TDouble:
-        case TCurrency: return char(toInt() & 0xFF);
-        case TBool: return st_.b ? 1 : 0;
-        default: return 0;
+        case TCurrency:
+            return char(toInt() & 0xFF);
+        case TBool:
+            return st_.b ? 1 : 0;
+        default:
+            return 0;
     }
 }
 
@@ -520,16 +588,21 @@ uint32_t DataItem::toULong() const {
 
 double DataItem::toDouble() const {
     switch (tag_) {
-        case TDouble: return st_.d;
-        case TDate: return storedDate().toJulian();
-        case TBool: return text_ == "T" ? 1.0 : 0.0;
-        case TCurrency: return st_.money[0];
+        case TDouble:
+            return st_.d;
+        case TDate:
+            return storedDate().toJulian();
+        case TBool:
+            return text_ == "T" ? 1.0 : 0.0;
+        case TCurrency:
+            return st_.money[0];
         case TDay: {
             DateDay d;
             d.fromString(text_);
             return d.dayOfYear();
         }
-        default: return numberOf(text_);
+        default:
+            return numberOf(text_);
     }
 }
 
@@ -606,24 +679,39 @@ Interfasable* DataItem::getObj() const {
 
 bool DataItem::isEmpty() const {
     switch (tag_) {
-        case TNull: return true;
-        case TChar: return st_.c == 0;
+        case TNull:
+            return true;
+        case TChar:
+            return st_.c == 0;
         case TInt:
-        case TLong: return st_.i == 0;
+        case TLong:
+            return st_.i == 0;
         case TUInt:
-        case TULong: return st_.u == 0;
-        case TDouble: return st_.d == 0.0;
-        case TDate: return storedDate().isEmpty();
-        case TBool: return !st_.b;
-        case TColor: return st_.u == Color::kNone;
-        case TPoint: return st_.coords[0] == 0 && st_.coords[1] == 0;
-        case TRect: return st_.coords[2] == 0 || st_.coords[3] == 0;
-        case TCurrency: return st_.money[0] == 0.0;
+        case TULong:
+            return st_.u == 0;
+        case TDouble:
+            return st_.d == 0.0;
+        case TDate:
+            return storedDate().isEmpty();
+        case TBool:
+            return !st_.b;
+        case TColor:
+            return st_.u == Color::kNone;
+        case TPoint:
+            return st_.coords[0] == 0 && st_.coords[1] == 0;
+        case TRect:
+            return st_.coords[2] == 0 || st_.coords[3] == 0;
+        case TCurrency:
+            return st_.money[0] == 0.0;
         case TRef:
-        case TObj: return st_.ptr == nullptr;
-        case TDay: return st_.dayMonth[0] == 0 || st_.dayMonth[1] == 0;
-        case TFont: return false;
-        default: return text_.isEmpty();
+        case TObj:
+            return st_.ptr == nullptr;
+        case TDay:
+            return st_.dayMonth[0] == 0 || st_.dayMonth[1] == 0;
+        case TFont:
+            return false;
+        default:
+            return text_.isEmpty();
     }
 }
 
@@ -665,7 +753,9 @@ void DataItem::assignNullable(const DataItem* other) {
 
 namespace {
 
-int sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+int sign(double d) {
+    return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
 
 // The six-decimal text of a number when it reads back as the same number;
 // otherwise the shortest text that does. Generated statements rewrite every
@@ -693,21 +783,26 @@ int DataItem::compare(const CoreObject& otherObject, int, int) const {
 int DataItem::compare(const DataItem& other) const {
     if (other.tag_ == TNull && tag_ != TNull) return 1;
     switch (tag_) {
-        case TNull: return other.tag_ != TNull ? 1 : 0;
+        case TNull:
+            return other.tag_ != TNull ? 1 : 0;
         case TChar:
         case TInt:
         case TUInt:
         case TLong:
         case TULong:
         case TDouble:
-        case TColor: return sign(toDouble() - other.toDouble());
+        case TColor:
+            return sign(toDouble() - other.toDouble());
         case TString:
             if (other.tag_ == TBool) return compareBools(toBool(), other.toBool());
             if (other.isNumeric()) return sign(numberOf(text_) - other.toDouble());
             return text_.compare(other.text_);
-        case TFont: return text_.compare(other.text_);
-        case TDate: return compareDate(other);
-        case TBool: return compareBools(toBool(), other.toBool());
+        case TFont:
+            return text_.compare(other.text_);
+        case TDate:
+            return compareDate(other);
+        case TBool:
+            return compareBools(toBool(), other.toBool());
         case TPoint: {
             int c = toPoint().compare(other.toPoint());
             return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -720,10 +815,13 @@ int DataItem::compare(const DataItem& other) const {
             int c = toCurrency().compare(other.toCurrency());
             return c < 0 ? -1 : (c > 0 ? 1 : 0);
         }
-        case TDay: return compareDay(other);
+        case TDay:
+            return compareDay(other);
         case TRef:
-        case TObj: return std::memcmp(&st_, &other.st_, sizeof st_) != 0 ? 1 : 0;
-        default: return 0;  // bin, error
+        case TObj:
+            return std::memcmp(&st_, &other.st_, sizeof st_) != 0 ? 1 : 0;
+        default:
+            return 0;  // bin, error
     }
 }
 
@@ -731,13 +829,20 @@ int DataItem::compareDate(const DataItem& other) const {
     DateTime mine = storedDate();
     DateTime theirs;
     switch (other.tag_) {
-        case TString: theirs.fromString(other.text_); break;
-        case TDouble: theirs.fromJulian(other.st_.d); break;
-        case TDate: theirs = other.storedDate(); break;
+        case TString:
+            theirs.fromString(other.text_);
+            break;
+        case TDouble:
+            theirs.fromJulian(other.st_.d);
+            break;
+        case TDate:
+            theirs = other.storedDate();
+            break;
         case TDay:
             theirs = DateTime(mine.year, other.st_.dayMonth[1], other.st_.dayMonth[0]);
             break;
-        default: break;  // the all-zero date
+        default:
+            break;  // the all-zero date
     }
     int c = mine.compare(theirs);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -747,14 +852,23 @@ int DataItem::compareDay(const DataItem& other) const {
     DateDay mine(st_.dayMonth[0], st_.dayMonth[1]);
     DateDay theirs;
     switch (other.tag_) {
-        case TString: theirs.fromString(other.text_); break;
+        case TString:
+            theirs.fromString(other.text_);
+            break;
         case TInt:
         case TUInt:
         case TLong:
-        case TULong: theirs = DateDay::fromDayOfYear(other.toInt()); break;
-        case TDate: theirs = DateDay(other.st_.date[3], other.st_.date[1]); break;
-        case TDay: theirs = DateDay(other.st_.dayMonth[0], other.st_.dayMonth[1]); break;
-        default: break;
+        case TULong:
+            theirs = DateDay::fromDayOfYear(other.toInt());
+            break;
+        case TDate:
+            theirs = DateDay(other.st_.date[3], other.st_.date[1]);
+            break;
+        case TDay:
+            theirs = DateDay(other.st_.dayMonth[0], other.st_.dayMonth[1]);
+            break;
+        default:
+            break;
     }
     int c = mine.compare(theirs);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -776,12 +890,14 @@ String DataItem::sqlLiteral() const {
         case TInt:
         case TUInt:
         case TLong:
-        case TULong: return text_;
+        case TULong:
+            return text_;
         case TDouble:
             // "nan" or "inf" would read as a column name: write NULL instead.
             if (!std::isfinite(st_.d)) return String("NULL");
             return exactNumber(st_.d, text_);
-        case TBool: return String(st_.b ? "1" : "0");
+        case TBool:
+            return String(st_.b ? "1" : "0");
         case TCurrency: {
             if (!std::isfinite(st_.money[0])) return String("NULL");
             String s;
@@ -813,7 +929,8 @@ String DataItem::sqlLiteral() const {
             s.append('\'').append(body).append('\'');
             return s;
         }
-        default: return String("NULL");
+        default:
+            return String("NULL");
     }
 }
 

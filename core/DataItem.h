@@ -211,7 +211,9 @@ public:
     // Bytes of the fixed-size image of a tag (0 for null, error and the text
     // tags string, bin and font, whose image is their text).
     static int binarySize(int tag);
-    static bool isTextTag(int tag) noexcept { return tag == TString || tag == TBin || tag == TFont; }
+    static bool isTextTag(int tag) noexcept {
+        return tag == TString || tag == TBin || tag == TFont;
+    }
     // Writes the binarySize(type()) bytes of this item's image into `out`.
     void writeBinary(uint8_t* out) const;
     // Becomes an item of `tag` (a fixed-size tag) read from its image of

@@ -75,13 +75,26 @@ bool DateDay::isValid() const {
 
 bool DateDay::appendFormatCode(String& out, char code, int day, int month) {
     switch (code) {
-        case 'D': out.append(twoDigits(day)); return true;
-        case 'd': out.appendInt(day); return true;
-        case 'M': out.append(twoDigits(month)); return true;
-        case 'm': out.appendInt(month); return true;
-        case 'O': out.append(RegionalSettings::current().monthName(month, false)); return true;
-        case 'o': out.append(RegionalSettings::current().monthName(month, true)); return true;
-        default: return false;
+        case 'D':
+            out.append(twoDigits(day));
+            return true;
+        case 'd':
+            out.appendInt(day);
+            return true;
+        case 'M':
+            out.append(twoDigits(month));
+            return true;
+        case 'm':
+            out.appendInt(month);
+            return true;
+        case 'O':
+            out.append(RegionalSettings::current().monthName(month, false));
+            return true;
+        case 'o':
+            out.append(RegionalSettings::current().monthName(month, true));
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -344,7 +344,8 @@ String DateTime::displayText(bool dayMonthYear, bool withTime, bool shortMonth) 
     String out;
     if (dayMonthYear) {
         if (year == 0) return String("--/--/--");
-        out = twoDigits(day) + "/" + RegionalSettings::current().monthName(month, shortMonth) + "/" + number(year);
+        out = twoDigits(day) + "/" + RegionalSettings::current().monthName(month, shortMonth) +
+              "/" + number(year);
         if (withTime) out.append(" ").append(twoDigits(hour)).append(":").append(twoDigits(minute));
         return out;
     }

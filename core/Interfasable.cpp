@@ -4,16 +4,28 @@
 
 namespace VORLIN {
 
-DataItem* Interfasable::getMemberItem(const String&) { return nullptr; }
+DataItem* Interfasable::getMemberItem(const String&) {
+    return nullptr;
+}
 
-DataItem Interfasable::execute(const String&, const DataRow*) { return DataItem(); }
+DataItem Interfasable::execute(const String&, const DataRow*) {
+    return DataItem();
+}
 
-DataItem Interfasable::getParent() { return DataItem(); }
+DataItem Interfasable::getParent() {
+    return DataItem();
+}
 
-bool Interfasable::hasMember(const String&) { return false; }
+bool Interfasable::hasMember(const String&) {
+    return false;
+}
 
-Interfasable* Interfasable::getOwner() { return nullptr; }
+Interfasable* Interfasable::getOwner() {
+    return nullptr;
+}
 
-Interfasable* Interfasable::getMemberObject(const String&) { return nullptr; }
+Interfasable* Interfasable::getMemberObject(const String&) {
+    return nullptr;
+}
 
 }  // namespace VORLIN

@@ -26,8 +26,7 @@ RegionalSettings::RegionalSettings()
       currencyName("PESO"),
       currencySuffix("M.N."),
       dateFormats{"%D/%o/%Y", "%D/%O/%Y", "%D de %o", "%D de %O"},
-      folderCaptions{"Escritorio", "Mis Documentos", "Mi PC", "Mis Sitios de red",
-                     "Mis Imagenes"},
+      folderCaptions{"Escritorio", "Mis Documentos", "Mi PC", "Mis Sitios de red", "Mis Imagenes"},
       overwriteQuestion("¿Desea sobreescribir el archivo?"),
       openCaption("Abrir"),
       saveCaption("Guardar") {}

@@ -16,8 +16,12 @@ namespace VORLIN {
 
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
 
 uint32_t clampLen(size_t n) {
     if (n >= CharSeq::kMaxCapacity) throw GeneralException("String: texto demasiado largo");
@@ -28,11 +32,17 @@ uint32_t clampLen(size_t n) {
 
 // ---------------------------------------------------------------- construction
 
-String::String(const char* text) { setText(text ? text : "", text ? std::strlen(text) : 0); }
+String::String(const char* text) {
+    setText(text ? text : "", text ? std::strlen(text) : 0);
+}
 
-String::String(TextRef text) { setText(text.data(), text.size()); }
+String::String(TextRef text) {
+    setText(text.data(), text.size());
+}
 
-String::String(char ch) { setText(&ch, 1); }
+String::String(char ch) {
+    setText(&ch, 1);
+}
 
 String::String(uint32_t count, char ch) {
     ensure(count);
@@ -174,7 +184,9 @@ String& String::append(TextRef text) {
     return *this;
 }
 
-String& String::append(char ch) { return append(TextRef(&ch, 1)); }
+String& String::append(char ch) {
+    return append(TextRef(&ch, 1));
+}
 
 String& String::appendInt(int64_t i) {
     char buf[24];
@@ -237,7 +249,9 @@ String& String::insert(TextRef text, uint32_t pos) {
     return assign(out);
 }
 
-String& String::insertChar(char ch, uint32_t pos) { return insert(TextRef(&ch, 1), pos); }
+String& String::insertChar(char ch, uint32_t pos) {
+    return insert(TextRef(&ch, 1), pos);
+}
 
 String& String::format(const char* fmt, ...) {
     va_list args;
@@ -299,14 +313,16 @@ bool String::equalsNoCase(TextRef text) const {
 
 String& String::makeLower() {
     char* d = data();
-    for (uint32_t i = 0; i < length(); ++i) d[i] = lowerAscii(d[i]);
+    for (uint32_t i = 0; i < length(); ++i)
+        d[i] = lowerAscii(d[i]);
     resetCursors();
     return *this;
 }
 
 String& String::makeUpper() {
     char* d = data();
-    for (uint32_t i = 0; i < length(); ++i) d[i] = upperAscii(d[i]);
+    for (uint32_t i = 0; i < length(); ++i)
+        d[i] = upperAscii(d[i]);
     resetCursors();
     return *this;
 }
@@ -487,8 +503,10 @@ int String::find(TextRef text, bool ignoreCase, char quote) const {
     if (ignoreCase) {
         lh.assign(hay);
         ln.assign(needle);
-        for (char& c : lh) c = lowerAscii(c);
-        for (char& c : ln) c = lowerAscii(c);
+        for (char& c : lh)
+            c = lowerAscii(c);
+        for (char& c : ln)
+            c = lowerAscii(c);
         hay = lh;
         needle = ln;
     }
@@ -626,13 +644,21 @@ bool String::isNumber(bool strictZero) const {
 
 // atoi and atol leave overflow undefined; strtoll saturates, and the cut to
 // 32 bits keeps the low bits as the conversions of the platform do.
-int String::toInt() const { return int32_t(uint32_t(uint64_t(std::strtoll(data(), nullptr, 10)))); }
+int String::toInt() const {
+    return int32_t(uint32_t(uint64_t(std::strtoll(data(), nullptr, 10))));
+}
 
-int64_t String::toLong() const { return std::strtoll(data(), nullptr, 10); }
+int64_t String::toLong() const {
+    return std::strtoll(data(), nullptr, 10);
+}
 
-double String::toDouble() const { return std::atof(data()); }
+double String::toDouble() const {
+    return std::atof(data());
+}
 
-bool String::toBool() const { return view() == "T" || view() == "t" || view() == "1"; }
+bool String::toBool() const {
+    return view() == "T" || view() == "t" || view() == "1";
+}
 
 double String::parseNumber() const {
     if (isEmpty()) return 0;
@@ -665,7 +691,8 @@ double String::parseNumber() const {
     }
     if (!rs.noRounding) {
         double scale = 1;
-        for (int i = 0; i < rs.currencyDecimals; ++i) scale *= 10;
+        for (int i = 0; i < rs.currencyDecimals; ++i)
+            scale *= 10;
         value = double(int64_t(value * scale + 0.5)) / scale;
     }
     return value;

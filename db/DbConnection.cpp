@@ -14,8 +14,12 @@ bool DbConnection::openDatabase(const String&, bool, const String&, const String
     return false;
 }
 void DbConnection::listDatabases(DataSet*, const String&) {}
-bool DbConnection::databaseExists(const String&, bool) { return false; }
-bool DbConnection::isConnected() { return false; }
+bool DbConnection::databaseExists(const String&, bool) {
+    return false;
+}
+bool DbConnection::isConnected() {
+    return false;
+}
 String DbConnection::browseDatabase(const String&, const String&, const String&) {
     return String();
 }
@@ -24,38 +28,78 @@ void DbConnection::commitTransaction() {}
 void DbConnection::rollbackTransaction() {}
 void DbConnection::execute(const String&) {}
 void DbConnection::executeFile(const String&) {}
-int32_t DbConnection::executeInsert(const String&) { return 0; }
-DataItem DbConnection::queryItem(const String&) { return DataItem(); }
-int32_t DbConnection::queryInt(const String&) { return 0; }
-String DbConnection::queryString(const String&) { return String(); }
-double DbConnection::queryDouble(const String&) { return 0.0; }
-DateTime DbConnection::queryDateTime(const String&) { return DateTime(); }
-DateDay DbConnection::queryDate(const String&) { return DateDay(); }
+int32_t DbConnection::executeInsert(const String&) {
+    return 0;
+}
+DataItem DbConnection::queryItem(const String&) {
+    return DataItem();
+}
+int32_t DbConnection::queryInt(const String&) {
+    return 0;
+}
+String DbConnection::queryString(const String&) {
+    return String();
+}
+double DbConnection::queryDouble(const String&) {
+    return 0.0;
+}
+DateTime DbConnection::queryDateTime(const String&) {
+    return DateTime();
+}
+DateDay DbConnection::queryDate(const String&) {
+    return DateDay();
+}
 void DbConnection::queryDataRow(const String&, DataRow*) {}
-DataRow* DbConnection::queryNewDataRow(const String&) { return nullptr; }
+DataRow* DbConnection::queryNewDataRow(const String&) {
+    return nullptr;
+}
 void DbConnection::queryDataset(const String&, DataSet*, const String&, bool) {}
 void DbConnection::queryModel(const String&, TableDataset*) {}
 void DbConnection::queryColumns(const String&, DataSet*) {}
 void DbConnection::listTables(DataSet*) {}
-int DbConnection::getTableInfo(const String&, DataSet*) { return -1; }
+int DbConnection::getTableInfo(const String&, DataSet*) {
+    return -1;
+}
 void DbConnection::openTable(TableDataset*, const String&, const String&) {}
 void DbConnection::openTable(TableDataset*, const String&, const String&, const String&) {}
-bool DbConnection::tableExist(const String&) { return false; }
-String DbConnection::getCreateTable(const String&) { return String(); }
-bool DbConnection::updateDatabase(const String*, DataSet*, WaitWindow*) { return false; }
-int32_t DbConnection::nextCounter(const String&, const String&, const String&) { return 0; }
-String DbConnection::getHost() { return String(); }
-String DbConnection::getAlias() { return String(); }
+bool DbConnection::tableExist(const String&) {
+    return false;
+}
+String DbConnection::getCreateTable(const String&) {
+    return String();
+}
+bool DbConnection::updateDatabase(const String*, DataSet*, WaitWindow*) {
+    return false;
+}
+int32_t DbConnection::nextCounter(const String&, const String&, const String&) {
+    return 0;
+}
+String DbConnection::getHost() {
+    return String();
+}
+String DbConnection::getAlias() {
+    return String();
+}
 void DbConnection::exportSql(String*, bool) {}
 void DbConnection::createCursor(const String&, DbCursor*) {}
 void DbConnection::backupDatabase(const String&, bool, int32_t) {}
-void DbConnection::setLabel(const String& label) { label_ = label; }
-String DbConnection::getLabel() { return label_; }
+void DbConnection::setLabel(const String& label) {
+    label_ = label;
+}
+String DbConnection::getLabel() {
+    return label_;
+}
 
-int32_t DbConnection::remoteTextQuery(const String&) { return 0; }
+int32_t DbConnection::remoteTextQuery(const String&) {
+    return 0;
+}
 void DbConnection::remoteIntCommand(int32_t) {}
-int32_t DbConnection::remoteIntQuery(int32_t) { return -1; }
-int32_t DbConnection::remoteIntQuery2(int32_t) { return 0; }
+int32_t DbConnection::remoteIntQuery(int32_t) {
+    return -1;
+}
+int32_t DbConnection::remoteIntQuery2(int32_t) {
+    return 0;
+}
 void DbConnection::remoteCommand() {}
 void DbConnection::remoteNotify() {}
 void DbConnection::uploadFile(const String&, int32_t, const void*, uint32_t, const String&) {}
@@ -63,7 +107,9 @@ const uint8_t* DbConnection::downloadFile(const String&, uint32_t* length, const
     if (length) *length = 0;
     return nullptr;
 }
-String DbConnection::remoteFileText(const String&, const String&) { return String(); }
+String DbConnection::remoteFileText(const String&, const String&) {
+    return String();
+}
 void DbConnection::listFiles(DataSet*) {}
 
 int32_t DbConnection::commonNextCounter(const String& table, const String& where,

@@ -2,7 +2,9 @@
 
 namespace VORLIN {
 
-bool DbCursor::hasRow() { return false; }
+bool DbCursor::hasRow() {
+    return false;
+}
 
 void DbCursor::fetch(DataRow*) {}
 

@@ -30,7 +30,9 @@ void resultText(sqlite3_context* ctx, const String& s) {
     sqlite3_result_text(ctx, s.c_str(), int(s.length()), SQLITE_TRANSIENT);
 }
 
-bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+bool isNull(sqlite3_value* v) {
+    return sqlite3_value_type(v) == SQLITE_NULL;
+}
 
 // The number written in decimal and left-padded with zeros to `width`.
 String zeroPadded(int64_t number, int width) {
@@ -141,7 +143,8 @@ void randomStr(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (count <= 0) return resultText(ctx, String());
     int pick = std::rand() % count;
     String token = text.token(sep, true);
-    for (int i = 0; i < pick; ++i) token = text.token(sep);
+    for (int i = 0; i < pick; ++i)
+        token = text.token(sep);
     resultText(ctx, token);
 }
 
@@ -163,11 +166,11 @@ struct Function {
 };
 
 const Function kFunctions[] = {
-    {"MaskZeros", 2, maskZeros, true},       {"HumanDate", 1, humanDate, true},
-    {"difDate", 2, difDate, true},           {"formatSerFol", 3, formatSerFol, true},
-    {"restaDias", 2, restaDias, true},       {"firstToken", 2, firstToken, true},
-    {"isoWeek", 1, isoWeek, true},           {"isoWeekYear", 1, isoWeekYear, true},
-    {"formatDate", 2, formatDate, true},     {"randomStr", 2, randomStr, false},
+    {"MaskZeros", 2, maskZeros, true},   {"HumanDate", 1, humanDate, true},
+    {"difDate", 2, difDate, true},       {"formatSerFol", 3, formatSerFol, true},
+    {"restaDias", 2, restaDias, true},   {"firstToken", 2, firstToken, true},
+    {"isoWeek", 1, isoWeek, true},       {"isoWeekYear", 1, isoWeekYear, true},
+    {"formatDate", 2, formatDate, true}, {"randomStr", 2, randomStr, false},
     {"randomInt", 2, randomInt, false},
 };
 
@@ -176,7 +179,8 @@ const Function kFunctions[] = {
 int SqliteFunctions::registerAll(sqlite3* db) {
     for (const Function& f : kFunctions) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-        int rc = sqlite3_create_function(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr);
+        int rc =
+            sqlite3_create_function(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr);
         if (rc != SQLITE_OK) return rc;
     }
     return SQLITE_OK;

@@ -35,7 +35,9 @@ struct Probe : Interfasable {
 
 }  // namespace
 
-TEST(DataItemLayout, FitsInACacheLine) { EXPECT_LE(sizeof(DataItem), 64u); }
+TEST(DataItemLayout, FitsInACacheLine) {
+    EXPECT_LE(sizeof(DataItem), 64u);
+}
 
 TEST(DataItemSetters, WriteTheTextFormAtOnce) {
     DataItem d;
@@ -76,9 +78,26 @@ TEST(DataItemSetters, WriteTheTextFormAtOnce) {
 }
 
 TEST(DataItemSetters, SetTypeGivesTheEmptyValue) {
-    const char* expected[DataItem::kTypeCount] = {
-        "", "", "", "0", "0", "0", "0", "0.000000", "0-00-00", "F", "null",
-        "(0, 0)", "(0, 0)-[0, 0]", "$0.00", "*Ref*", "*Obj*", "", "00-00", "", "ERROR"};
+    const char* expected[DataItem::kTypeCount] = {"",
+                                                  "",
+                                                  "",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0",
+                                                  "0.000000",
+                                                  "0-00-00",
+                                                  "F",
+                                                  "null",
+                                                  "(0, 0)",
+                                                  "(0, 0)-[0, 0]",
+                                                  "$0.00",
+                                                  "*Ref*",
+                                                  "*Obj*",
+                                                  "",
+                                                  "00-00",
+                                                  "",
+                                                  "ERROR"};
     for (int tag = 0; tag < DataItem::kTypeCount; ++tag) {
         DataItem d;
         d.setString("previous");
@@ -240,7 +259,7 @@ TEST(DataItemPredicates, EmptinessByTag) {
 }
 
 TEST(DataItemCompare, TypedRules) {
-    EXPECT_EQ(DataItem("10").compare(DataItem(9)), 1);  // numeric
+    EXPECT_EQ(DataItem("10").compare(DataItem(9)), 1);     // numeric
     EXPECT_EQ(DataItem("10").compare(DataItem("9")), -1);  // byte-wise
     EXPECT_EQ(DataItem().compare(DataItem()), 0);
     EXPECT_EQ(DataItem().compare(DataItem(1)), 1);

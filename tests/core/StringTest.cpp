@@ -128,7 +128,10 @@ TEST(StringTransform, TrimPadAndSpaces) {
 TEST(StringTransform, CharacterFilters) {
     EXPECT_EQ(String("a1b2c3").keepChars("0123456789"), "123");
     EXPECT_EQ(String("a1b2c3").removeChars("abc"), "123");
-    EXPECT_EQ(String("a\tb\x01" "c\xE9").toPrintableChars(), "abc\xE9");
+    EXPECT_EQ(String("a\tb\x01"
+                     "c\xE9")
+                  .toPrintableChars(),
+              "abc\xE9");
     EXPECT_EQ(String("O'Brien's").escapeChar('\'', "'"), "O''Brien''s");
     EXPECT_EQ(String("a''b'c").collapseChar('\''), "a'bc");
 }
@@ -291,10 +294,11 @@ TEST(StringBuild, AppendDoubleWritesExactlyWhatPrintfWrites) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     const double scales[] = {1e-7, 1e-3, 1, 1e3, 1e5, 999999.0, 1e6, 1e9, 1e15};
-    std::vector<double> values = {0.0, -0.0, 0.5e-6, 1.5e-6, 2.5e-6, 0.1234565, 999999.9999995,
-                                  1e-300, -1e-9, 123456.5e-6};
+    std::vector<double> values = {0.0,       -0.0,           0.5e-6, 1.5e-6, 2.5e-6,
+                                  0.1234565, 999999.9999995, 1e-300, -1e-9,  123456.5e-6};
     for (double s : scales)
-        for (int i = 0; i < 2000; ++i) values.push_back(unit(rng) * s);
+        for (int i = 0; i < 2000; ++i)
+            values.push_back(unit(rng) * s);
     for (double v : values) {
         char ref[512];
         std::snprintf(ref, sizeof ref, "%f", v);
