@@ -13,7 +13,7 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/FileStream.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 
 using namespace VORLIN;
 
@@ -57,9 +57,9 @@ QUELMIR_BENCH(dataset) {
 
     size_t rss1 = bench::residentBytes();
     t0 = bench::now();
-    SortSpec spec(1);
-    spec.add(1);
-    set.sort(spec);
+    SortKeys keys(1);
+    keys.add(1);
+    set.sort(keys);
     report("sort on text", bench::now() - t0, cells, rss1);
 
     // Positional access stays constant time: the same number of lookups at

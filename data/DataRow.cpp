@@ -246,8 +246,8 @@ int DataRow::compare(const CoreObject& other, int column, int mode) const {
     return mode == 0 ? a->compareNoCase(*b) : a->compare(*b);
 }
 
-int DataRow::compare(const DataRow& other, const SortSpec& order) const {
-    for (const SortSpec::Key& key : order.keys()) {
+int DataRow::compare(const DataRow& other, const SortKeys& order) const {
+    for (const SortKeys::Key& key : order.keys()) {
         const DataItem* a = cell(key.column);
         const DataItem* b = other.cell(key.column);
         if (!a || !b) continue;  // a missing cell decides nothing
@@ -260,9 +260,9 @@ int DataRow::compare(const DataRow& other, const SortSpec& order) const {
 int DataRow::compareItems(const void* a, const void* b, const void* context, int mode) {
     const DataRow& left = *static_cast<const DataRow*>(a);
     const DataRow& right = *static_cast<const DataRow*>(b);
-    if (mode == kSortSpecMode) {
+    if (mode == kSortKeysMode) {
         if (!context) return 0;
-        return left.compare(right, *static_cast<const SortSpec*>(context));
+        return left.compare(right, *static_cast<const SortKeys*>(context));
     }
     int column = context ? *static_cast<const int*>(context) : 0;
     return left.compare(right, column, mode);

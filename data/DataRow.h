@@ -29,7 +29,7 @@
 #include "core/Interfasable.h"
 #include "core/String.h"
 #include "data/ItemList.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 
 namespace VORLIN {
 
@@ -37,8 +37,8 @@ class Archive;
 
 class DataRow : public CoreObject, public Interfasable {
 public:
-    // The compare mode whose context is a SortSpec.
-    static constexpr int kSortSpecMode = 1;
+    // The compare mode whose context is a SortKeys.
+    static constexpr int kSortKeysMode = 1;
 
     // A row of `n` null cells, without names, flags clear.
     explicit DataRow(int n = 0);
@@ -59,15 +59,15 @@ public:
     void fromString(String line) override;
     // Mode 0 compares the cells at `column` ignoring case, any other mode
     // with the typed comparison; a column out of range in either row gives 0.
-    // A SortSpec cannot travel in an int: use the SortSpec overload
+    // A SortKeys cannot travel in an int: use the SortKeys overload
     // for mode 1 (here mode 1 is a typed comparison of `column`). A non-row
     // `other` compares as different (1).
     int compare(const CoreObject& other, int column, int mode) const override;
     // Mode 1: key by key, the typed comparison of the two cells; the first
     // non-zero result decides, negated for a descending key.
-    int compare(const DataRow& other, const SortSpec& order) const;
+    int compare(const DataRow& other, const SortKeys& order) const;
     using CoreObject::compare;
-    // ItemList comparator over rows: mode 1 takes a SortSpec as context, any
+    // ItemList comparator over rows: mode 1 takes a SortKeys as context, any
     // other mode a pointer to the int column.
     static int compareItems(const void* a, const void* b, const void* context, int mode);
 

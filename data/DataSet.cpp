@@ -108,14 +108,14 @@ double numberOf(const DataItem& c) {
 }
 
 void probeRow(const void* item, const void* context, int, uint32_t level, ItemList::SortKey& key) {
-    const SortSpec& order = *static_cast<const SortSpec*>(context);
+    const SortKeys& order = *static_cast<const SortKeys*>(context);
     const DataRow* row = static_cast<const DataRow*>(item);
     bool single = order.count() == 1;
     // With one key the comparator is given the key cells, not the rows (and
     // the deeper levels read the cell without going through the row again).
     if (single && level == 0) key.subject = row->cell(order.key(0).column);
     for (int k = 0; k < order.count(); ++k) {
-        const SortSpec::Key& sortKey = order.key(k);
+        const SortKeys::Key& sortKey = order.key(k);
         const DataItem* c =
             single ? static_cast<const DataItem*>(key.subject) : row->cell(sortKey.column);
         if (!c) return;
@@ -154,7 +154,7 @@ int compareKeyCells(const void* a, const void* b, const void* context, int) {
     const DataItem* y = static_cast<const DataItem*>(b);
     if (!x || !y) return 0;  // a missing cell decides nothing
     int c = x->compare(*y);
-    return static_cast<const SortSpec*>(context)->key(0).descending ? -c : c;
+    return static_cast<const SortKeys*>(context)->key(0).descending ? -c : c;
 }
 
 }  // namespace
@@ -466,11 +466,11 @@ void DataSet::clearFilter() {
     filtered_ = 0;
 }
 
-void DataSet::sort(const SortSpec& order) {
+void DataSet::sort(const SortKeys& order) {
     // Without keys every row compares equal: the order stays as it is.
     if (order.count() == 0) return;
     ItemList::Comparator compare = order.count() == 1 ? compareKeyCells : DataRow::compareItems;
-    currentList().sort(&order, DataRow::kSortSpecMode, compare, probeRow);
+    currentList().sort(&order, DataRow::kSortKeysMode, compare, probeRow);
 }
 
 // -------------------------------------------------------------- text export

@@ -40,7 +40,7 @@
 #include "core/String.h"
 #include "data/DataRow.h"
 #include "data/ItemList.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 
 namespace VORLIN {
 
@@ -171,7 +171,7 @@ public:
     void clearFilter();
     bool isFiltered() const noexcept { return filtered_ != 0; }
     // Sorts the index of the current list; the link order stays.
-    void sort(const SortSpec& order);
+    void sort(const SortKeys& order);
 
     // --- text export ---
     // Writes the column names, then every row of the current list in link

@@ -6,7 +6,7 @@
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
 #include "remote/KeepAliveLine.h"
@@ -218,7 +218,7 @@ void SqliteClientConnection::listDatabases(DataSet* out, const String& mask) {
     SqliteClient::Targets t;
     t.set = out;
     call(m, t);
-    SortSpec byName(1);
+    SortKeys byName(1);
     byName.add(0);
     out->sort(byName);
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/GeneralException.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 #include "db/DbConnection.h"
 #include "script/ConxObj.h"
 #include "script/FunctionRegistry.h"
@@ -65,7 +65,7 @@ String ItemGrid::columnListValues(const DataSet& set, const String& column) {
 
 void ItemGrid::multiSort(DataSet& set, const DataRow* args) {
     int n = ScriptArgs::count(args);
-    SortSpec order(n > 0 ? n : 1);
+    SortKeys order(n > 0 ? n : 1);
     for (int i = 0; i < n; ++i) {
         String key = ScriptArgs::text(args, i);
         key.trim();

@@ -9,14 +9,14 @@
 
 #include "core/GeneralException.h"
 #include "data/Archive.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 
 using VORLIN::Archive;
 using VORLIN::DataItem;
 using VORLIN::DataRow;
 using VORLIN::GeneralException;
 using VORLIN::Interfasable;
-using VORLIN::SortSpec;
+using VORLIN::SortKeys;
 using VORLIN::String;
 
 namespace {
@@ -320,23 +320,23 @@ TEST(DataRowCompare, ColumnModes) {
     EXPECT_EQ(a.compare(notARow, 0, 2), 1);
 }
 
-TEST(DataRowCompare, SortSpecKeysInOrderWithDescendingFlags) {
+TEST(DataRowCompare, SortKeysKeysInOrderWithDescendingFlags) {
     DataRow a(2), b(2);
     a.cell(0)->setInt(1);
     b.cell(0)->setInt(1);
     a.cell(1)->setString("x");
     b.cell(1)->setString("y");
-    SortSpec byBoth(2);
+    SortKeys byBoth(2);
     EXPECT_TRUE(byBoth.add(0));
     EXPECT_TRUE(byBoth.add(1, true));
     EXPECT_FALSE(byBoth.add(0));  // beyond the room: ignored
     EXPECT_EQ(byBoth.count(), 2);
     EXPECT_GT(a.compare(b, byBoth), 0);  // first key equal, second descending
-    SortSpec ascending(1);
+    SortKeys ascending(1);
     ascending.add(1);
     EXPECT_LT(a.compare(b, ascending), 0);
-    EXPECT_EQ(a.compare(b, SortSpec(0)), 0);
-    EXPECT_LT(DataRow::compareItems(&a, &b, &ascending, DataRow::kSortSpecMode), 0);
+    EXPECT_EQ(a.compare(b, SortKeys(0)), 0);
+    EXPECT_LT(DataRow::compareItems(&a, &b, &ascending, DataRow::kSortKeysMode), 0);
     int column = 1;
     EXPECT_LT(DataRow::compareItems(&a, &b, &column, 2), 0);
 }

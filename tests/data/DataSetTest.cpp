@@ -16,7 +16,7 @@
 #include "core/GeneralException.h"
 #include "data/Archive.h"
 #include "data/FileStream.h"
-#include "data/SortSpec.h"
+#include "data/SortKeys.h"
 
 using VORLIN::Archive;
 using VORLIN::DataItem;
@@ -24,7 +24,7 @@ using VORLIN::DataRow;
 using VORLIN::DataSet;
 using VORLIN::FileStream;
 using VORLIN::GeneralException;
-using VORLIN::SortSpec;
+using VORLIN::SortKeys;
 using VORLIN::String;
 using VORLIN::TextRef;
 
@@ -319,7 +319,7 @@ TEST(DataSetFilter, NewRowWhileFilteredIsInBothLists) {
 TEST(DataSetFind, FindByIndexOrByLinksAndFindText) {
     DataSet set;
     fill(set);
-    SortSpec byId(1);
+    SortKeys byId(1);
     byId.add(0);
     set.sort(byId);
     EXPECT_EQ(set.find(0, DataItem(int32_t(3)), true)->cell(1)->text(), "carlos");
@@ -348,14 +348,14 @@ TEST(DataSetFind, RowsWithTooFewCellsAreAnError) {
 TEST(DataSetSort, SortsPositionsButNotInsertionOrder) {
     DataSet set;
     fill(set);
-    SortSpec byName(1);
+    SortKeys byName(1);
     byName.add(1);
     set.sort(byName);
     EXPECT_EQ(set.row(0)->cell(1)->text(), "Ana");  // byte-wise: upper case first
     EXPECT_EQ(idsByPosition(set), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(idsByLinks(set), (std::vector<int>{3, 1, 2}));
 
-    SortSpec byTotalDown(1);
+    SortKeys byTotalDown(1);
     byTotalDown.add(2, true);
     set.sort(byTotalDown);
     EXPECT_EQ(idsByPosition(set), (std::vector<int>{3, 2, 1}));
@@ -367,7 +367,7 @@ TEST(DataSetSort, SecondKeyBreaksTiesAndNullCellsDoNotCrash) {
     addRow(set, 1, "b", 0);
     addRow(set, 2, "a", 0);
     addRow(set, 1, "a", 0);
-    SortSpec order(2);
+    SortKeys order(2);
     order.add(0);
     order.add(1, true);
     set.sort(order);
@@ -418,7 +418,7 @@ TEST_F(DataSetExport, WritesNamesThenRowsInInsertionOrder) {
     DataSet set;
     fill(set);
     set.row(1)->cell(1)->setString("Ana\r\nMaria");
-    SortSpec byId(1);
+    SortKeys byId(1);
     byId.add(0);
     set.sort(byId);
     FileStream file;
@@ -510,7 +510,7 @@ TEST(DataSetArchive, WithoutHeaderOneColumnAndShortRowsPadded) {
 TEST(DataSetArchive, RoundTripInPositionalOrder) {
     DataSet set;
     fill(set);
-    SortSpec byId(1);
+    SortKeys byId(1);
     byId.add(0);
     set.sort(byId);
     Archive out;
@@ -643,7 +643,7 @@ std::string awkwardText(std::mt19937& rng) {
 
 // Every neighbour pair of the sorted positions is in order by the row
 // comparison itself, and every row is still there once.
-void expectSorted(const DataSet& set, const SortSpec& order, size_t rows) {
+void expectSorted(const DataSet& set, const SortKeys& order, size_t rows) {
     ASSERT_EQ(size_t(set.rowCount()), rows);
     std::vector<const DataRow*> seen;
     for (int i = 0; i < set.rowCount(); ++i) {
@@ -677,7 +677,7 @@ TEST(DataSetSort, AgreesWithTheRowComparisonOnAwkwardData) {
             row->cell(2)->setInt(int32_t(rng() % 5) - 2);
         row->cell(3)->setString(rng() % 3 ? "x" : "y");
     }
-    const std::vector<std::vector<SortSpec::Key>> orders = {{{0, false}},
+    const std::vector<std::vector<SortKeys::Key>> orders = {{{0, false}},
                                                             {{0, true}},
                                                             {{2, false}},
                                                             {{2, true}},
@@ -685,8 +685,8 @@ TEST(DataSetSort, AgreesWithTheRowComparisonOnAwkwardData) {
                                                             {{3, false}, {0, true}, {2, false}},
                                                             {{1, false}, {2, true}, {0, false}}};
     for (const auto& keys : orders) {
-        SortSpec order(int(keys.size()));
-        for (const SortSpec::Key& k : keys)
+        SortKeys order(int(keys.size()));
+        for (const SortKeys::Key& k : keys)
             order.add(k.column, k.descending);
         set.sort(order);
         expectSorted(set, order, rows);

@@ -1,4 +1,4 @@
-// SortSpec: the keys a DataSet sort compares rows by.
+// SortKeys: the keys a DataSet sort compares rows by.
 //
 // Built with room for a fixed number of keys; keys are added in order, each a
 // column index and a descending flag, and additions beyond the room are
@@ -10,14 +10,14 @@
 
 namespace VORLIN {
 
-class SortSpec {
+class SortKeys {
 public:
     struct Key {
         int column;
         bool descending;
     };
 
-    explicit SortSpec(int room = 1) : room_(room > 0 ? room : 0) { keys_.reserve(size_t(room_)); }
+    explicit SortKeys(int room = 1) : room_(room > 0 ? room : 0) { keys_.reserve(size_t(room_)); }
 
     // Adds a key; false (ignored) once the room is used up.
     bool add(int column, bool descending = false) {
