@@ -76,6 +76,10 @@ public:
     // one lookups find.
     DataItem* addValue(const String& name, DataItem value);
     int valueCount() const noexcept { return int(names_.size()); }
+    // The value at `index` (publication order), or null out of range.
+    DataItem* valueAt(int index) noexcept {
+        return index >= 0 && index < valueCount() ? values_[size_t(index)].get() : nullptr;
+    }
 
     ScriptHost& host() noexcept { return *host_; }
     void setHost(ScriptHost* host);

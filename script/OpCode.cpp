@@ -1,10 +1,17 @@
 #include "script/OpCode.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "core/GeneralException.h"
 #include "core/Interfasable.h"
+#include "data/DataSet.h"
+#include "script/AdmObjExpanded.h"
 #include "script/AdmObjInstance.h"
+#include "script/Entorno.h"
+#include "script/ItemGrid.h"
+#include "script/ScriptFunction.h"
+#include "script/ScriptRegisters.h"
 #include "script/Variable.h"
 
 namespace VORLIN {
@@ -18,6 +25,77 @@ namespace {
 std::vector<DataItem>& pendingObjects() {
     static std::vector<DataItem> pending;
     return pending;
+}
+
+// The objects of one batch about to be deleted, with the rows their grids
+// and collections own (they die with them), so that references into them
+// can be recognised.
+class DyingSet {
+public:
+    explicit DyingSet(const std::vector<DataItem>& batch) {
+        for (const DataItem& item : batch)
+            if (item.type() == DataItem::TObj && item.ownsObject()) add(item.getObj());
+    }
+
+    bool empty() const noexcept { return objects_.empty(); }
+
+    // True when `object`, or an object that owns it, is about to die.
+    bool contains(Interfasable* object) const {
+        // Bounded: an owner chain never goes this deep, and a cycle must not hang the run.
+        for (int depth = 0; object && depth < 256; ++depth) {
+            if (objects_.count(object)) return true;
+            object = object->getOwner();
+        }
+        return false;
+    }
+
+private:
+    void add(Interfasable* object) {
+        if (!object || !objects_.insert(object).second) return;
+        if (auto* grid = dynamic_cast<ItemGrid*>(object)) {
+            DataSet& set = grid->set();
+            if (!set.rowsNotOwned())
+                for (int r = 0; r < set.rowCount(); ++r)
+                    add(set.row(r));
+        } else if (auto* collection = dynamic_cast<AdmObjExpanded*>(object)) {
+            for (int i = 0; i < collection->size(); ++i)
+                add(collection->at(i));
+        }
+    }
+
+    std::unordered_set<const Interfasable*> objects_;
+};
+
+// A value that refers to a dying object without owning it becomes a null
+// object, so that no later run reads freed memory through it.
+void forget(DataItem* item, const DyingSet& dying) {
+    if (item && item->type() == DataItem::TObj && !item->ownsObject() &&
+        dying.contains(item->getObj()))
+        item->setObj(nullptr);
+}
+
+// Clears every reference the scripts can still reach (the variables and
+// arguments of every function, the registers, the environment's values)
+// to an object of `batch`, before the batch is deleted.
+void forgetAll(const std::vector<DataItem>& batch) {
+    DyingSet dying(batch);
+    if (dying.empty()) return;
+    for (ScriptFunction* function : ScriptFunction::liveFunctions()) {
+        VariableList& variables = function->variables();
+        for (int i = 0; i < variables.count(); ++i)
+            forget(&variables.at(i)->value(), dying);
+    }
+    if (DataRow* row = ScriptRegisters::row()) {
+        for (int c = 0; c < ScriptRegisters::kCount; ++c)
+            forget(row->cell(c), dying);
+    }
+    DataItem* gestor = ScriptRegisters::cell(ScriptRegisters::Gestor);
+    auto* environment = gestor && gestor->type() == DataItem::TObj
+                            ? dynamic_cast<Entorno*>(gestor->getObj())
+                            : nullptr;
+    if (environment)
+        for (int i = 0; i < environment->valueCount(); ++i)
+            forget(environment->valueAt(i), dying);
 }
 
 }  // namespace
@@ -115,6 +193,7 @@ void OpCode::releasePending() {
     while (!pendingObjects().empty()) {
         std::vector<DataItem> batch;
         batch.swap(pendingObjects());
+        forgetAll(batch);
         batch.clear();
     }
 }

@@ -79,7 +79,11 @@ public:
     // Moves the run so that it continues at position `to`.
     static void jumpTo(int& pos, int to) noexcept { pos = to - 1; }
     // Deletes the objects that writes displaced while a run was going on;
-    // the runner calls it when the outermost run ends.
+    // the runner calls it when the outermost run ends. Before that, every
+    // variable and argument of every function, every register and every
+    // environment value that refers to one of them (or to a row a dying
+    // grid or collection owns, or to an object a dying object owns) without
+    // owning it becomes a null object, so no later run can reach freed memory.
     static void releasePending();
     // Stores `value` into `item` as write() does (an object `item` owned is
     // kept until the run ends). For members that write into their callers'

@@ -1,5 +1,7 @@
 #include "script/ScriptFunction.h"
 
+#include <algorithm>
+
 #include "core/GeneralException.h"
 #include "script/OCFlow.h"
 #include "script/Rutina.h"
@@ -15,6 +17,11 @@ namespace {
 // the nesting went too deep.
 int gDepth = 0;
 bool gAborting = false;
+
+std::vector<ScriptFunction*>& liveList() {
+    static std::vector<ScriptFunction*> list;
+    return list;
+}
 
 DataItem& registerCell(ScriptRegisters::Cell c) {
     static DataItem spare;  // only when there is no registers row
@@ -48,9 +55,12 @@ ScriptFunction::ScriptFunction(const String& name, const std::vector<String>& ar
         variables_.add(arguments[i])->bind(arguments_->cell(int(i)));
     for (int c = 0; c < ScriptRegisters::kCount; ++c)
         variables_.add(ScriptRegisters::kNames[c])->bind(&registerCell(ScriptRegisters::Cell(c)));
+    liveList().push_back(this);
 }
 
 ScriptFunction::~ScriptFunction() {
+    auto& list = liveList();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
     // Instructions first: they point at the variables.
     code_.clear();
     variables_.clear();
@@ -65,6 +75,10 @@ int ScriptFunction::add(std::unique_ptr<OpCode> op) {
     op->setFunction(this);
     code_.push_back(std::move(op));
     return size() - 1;
+}
+
+const std::vector<ScriptFunction*>& ScriptFunction::liveFunctions() noexcept {
+    return liveList();
 }
 
 void ScriptFunction::report(const String& message) {

@@ -50,6 +50,10 @@ public:
 
     // --- variables ---
     VariableList& variables() noexcept { return variables_; }
+    // Every function alive in the process, in creation order. The end of
+    // the outermost run walks their variables before deleting the objects
+    // the run displaced (see OpCode::releasePending).
+    static const std::vector<ScriptFunction*>& liveFunctions() noexcept;
     Variable* findVariable(TextRef name) const noexcept { return variables_.find(name); }
     // The variable of that name, declared (null value) when missing.
     Variable* declare(const String& name);
