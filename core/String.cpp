@@ -714,6 +714,16 @@ DateTime String::parseDate(bool withTime) const {
 
 // ------------------------------------------------------------ free functions
 
+std::string_view trimBlanks(std::string_view t) noexcept {
+    size_t a = 0;
+    while (a < t.size() && static_cast<unsigned char>(t[a]) <= ' ')
+        ++a;
+    size_t b = t.size();
+    while (b > a && static_cast<unsigned char>(t[b - 1]) <= ' ')
+        --b;
+    return t.substr(a, b - a);
+}
+
 String operator+(const String& a, TextRef b) {
     String s = String::withCapacity(uint32_t(a.length() + b.size() + 1));
     s.append(a).append(b);

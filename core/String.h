@@ -168,6 +168,10 @@ private:
 
 inline TextRef::TextRef(const String& s) noexcept : p_(s.c_str()), n_(s.length()) {}
 
+// `text` without its leading and trailing blanks and control bytes (every
+// byte up to the space).
+std::string_view trimBlanks(std::string_view text) noexcept;
+
 String operator+(const String& a, TextRef b);
 String operator+(const char* a, const String& b);
 

@@ -24,16 +24,6 @@ constexpr size_t npos = std::string_view::npos;
 // Characters that make a value a formula.
 constexpr std::string_view kOperators = "+-*/^&|()=<>!\xB7";
 
-std::string_view trim(std::string_view t) {
-    size_t a = 0;
-    while (a < t.size() && static_cast<unsigned char>(t[a]) <= ' ')
-        ++a;
-    size_t b = t.size();
-    while (b > a && static_cast<unsigned char>(t[b - 1]) <= ' ')
-        --b;
-    return t.substr(a, b - a);
-}
-
 bool startsWith(std::string_view t, std::string_view p) {
     return t.substr(0, p.size()) == p;
 }
@@ -77,8 +67,8 @@ std::string_view inner(std::string_view line) {
     size_t open = line.find('(');
     if (open == npos) return std::string_view();
     size_t close = matching(line, open);
-    if (close == npos) return trim(line.substr(open + 1));
-    return trim(line.substr(open + 1, close - open - 1));
+    if (close == npos) return trimBlanks(line.substr(open + 1));
+    return trimBlanks(line.substr(open + 1, close - open - 1));
 }
 
 // Splits at `sep` outside double quotes; pieces trimmed.
@@ -89,11 +79,11 @@ std::vector<std::string_view> splitOutside(std::string_view t, char sep) {
     for (size_t i = 0; i < t.size(); ++i) {
         if (t[i] == '"') quoted = !quoted;
         if (!quoted && t[i] == sep) {
-            out.push_back(trim(t.substr(start, i - start)));
+            out.push_back(trimBlanks(t.substr(start, i - start)));
             start = i + 1;
         }
     }
-    out.push_back(trim(t.substr(start)));
+    out.push_back(trimBlanks(t.substr(start)));
     return out;
 }
 
@@ -147,7 +137,7 @@ String ScriptBlock::split(const String& text, std::vector<ScriptBlock>& out) {
     }
     auto clean = [](std::string_view line) {
         size_t c = commentAt(line);
-        return trim(c == npos ? line : line.substr(0, c));
+        return trimBlanks(c == npos ? line : line.substr(0, c));
     };
     auto error = [](const char* fmt, std::string_view what) {
         String e;
@@ -160,9 +150,9 @@ String ScriptBlock::split(const String& text, std::vector<ScriptBlock>& out) {
         if (line.empty()) continue;
         if (firstWord(line) != "FUNCTION")
             return error("Object function - Unkown command:\r\n%s", line);
-        std::string_view rest = trim(line.substr(8));
+        std::string_view rest = trimBlanks(line.substr(8));
         size_t open = rest.find('(');
-        std::string_view name = trim(open == npos ? rest : rest.substr(0, open));
+        std::string_view name = trimBlanks(open == npos ? rest : rest.substr(0, open));
         if (name.empty()) return error("Object function - function without name:\r\n%s", line);
         if (name.find_first_of(" \t") != npos)
             return error("Object function - Invalid name:\r\n%s", line);
@@ -222,7 +212,7 @@ std::vector<String> FunctionCompiler::readLines(std::string_view t) {
             line.append(c);
             ++i;
         }
-        std::string_view v = trim(line.view());
+        std::string_view v = trimBlanks(line.view());
         if (!v.empty()) out.push_back(str(v));
     }
     return out;
@@ -363,7 +353,7 @@ void FunctionCompiler::compileReturn(const String& line) {
     if (tryDepth_ > 0)
         fail("Metodo %s\r\nNo puede salir de la función en un bloque TRY-CATCH", line);
     Variable* result = fn_.findVariable("_RETURN_");
-    std::string_view value = trim(line.view().substr(6));
+    std::string_view value = trimBlanks(line.view().substr(6));
     if (value.empty()) {
         auto c = std::make_unique<OCAsignCte>(DataItem());
         c->setTarget(result);
@@ -450,9 +440,9 @@ void FunctionCompiler::compileForEach(const String& line, int depth) {
     std::string_view names = inner(line.view());
     size_t comma = names.find(',');
     Variable* collection =
-        comma == npos ? nullptr : fn_.findVariable(TextRef(trim(names.substr(0, comma))));
+        comma == npos ? nullptr : fn_.findVariable(TextRef(trimBlanks(names.substr(0, comma))));
     Variable* element =
-        comma == npos ? nullptr : fn_.findVariable(TextRef(trim(names.substr(comma + 1))));
+        comma == npos ? nullptr : fn_.findVariable(TextRef(trimBlanks(names.substr(comma + 1))));
     if (!collection || !element) return;  // compiles to nothing; the body runs in line
 
     auto head = std::make_unique<OCForEach>(collection, element);
@@ -504,7 +494,7 @@ void FunctionCompiler::compileSwitch(const String& line, int depth) {
             return;
         }
         if (token == "CASE") {
-            std::string_view value = trim(current.view().substr(4));
+            std::string_view value = trimBlanks(current.view().substr(4));
             if (value.empty()) fail("Metodo %s\r\nCASE sin argumento:\r\n%s", current);
             DataItem c;
             if (isNumberText(value)) {
@@ -586,8 +576,8 @@ void FunctionCompiler::compileDefStatement(const String& line, int depth) {
 }
 
 void FunctionCompiler::compileAssignment(const String& line, size_t eq) {
-    std::string_view target = trim(line.view().substr(0, eq));
-    std::string_view value = trim(line.view().substr(eq + 1));
+    std::string_view target = trimBlanks(line.view().substr(0, eq));
+    std::string_view value = trimBlanks(line.view().substr(eq + 1));
     String path;
     Variable* v = variableOf(target, &path);
     if (!v)
@@ -711,7 +701,7 @@ void FunctionCompiler::compileValue(Variable* target, const String& path, const 
         std::string_view callee = value.substr(0, open);
         isCall = (source && headEnd < value.size() && value[headEnd] == '.' &&
                   callee.find_first_of(kOperators) == npos) ||
-                 (!source && MemberTables::isAppMember(str(trim(callee))));
+                 (!source && MemberTables::isAppMember(str(trimBlanks(callee))));
     }
     if (isCall) return compileCall(value, target, path);
     if (source && value.find_first_of(kOperators) == npos) {
@@ -784,7 +774,7 @@ void FunctionCompiler::compileSubstitute(Variable* target, const String& path,
             break;
         }
         templ.append(TextRef(text.substr(i, open - i)));
-        std::string_view name = trim(text.substr(open + 1, close - open - 1));
+        std::string_view name = trimBlanks(text.substr(open + 1, close - open - 1));
         String memberPath;
         Variable* v = name.empty() ? nullptr : variableOf(name, &memberPath);
         if (!v)
@@ -821,7 +811,7 @@ DataItem FunctionCompiler::parseArgument(std::string_view piece, const String& a
 
 void FunctionCompiler::compileCall(std::string_view text, Variable* target, const String& path) {
     size_t open = text.find('(');
-    std::string_view callee = trim(text.substr(0, open));
+    std::string_view callee = trimBlanks(text.substr(0, open));
     size_t dot = callee.find('.');
     std::string_view objectName = dot == npos ? callee : callee.substr(0, dot);
     std::string_view member = dot == npos ? std::string_view() : callee.substr(dot + 1);
@@ -839,8 +829,8 @@ void FunctionCompiler::compileCall(std::string_view text, Variable* target, cons
         for (std::string_view piece : splitOutside(args, ','))
             arguments.push_back(parseArgument(piece, str(piece.empty() ? args : piece)));
     }
-    auto op =
-        std::make_unique<OCFunction>(object, str(member), std::move(arguments), str(trim(text)));
+    auto op = std::make_unique<OCFunction>(object, str(member), std::move(arguments),
+                                           str(trimBlanks(text)));
     op->setTarget(target, path);
     fn_.add(std::move(op));
 }

@@ -5,20 +5,6 @@
 
 namespace VORLIN {
 
-namespace {
-
-std::string_view trim(std::string_view t) {
-    size_t a = 0;
-    while (a < t.size() && static_cast<unsigned char>(t[a]) <= ' ')
-        ++a;
-    size_t b = t.size();
-    while (b > a && static_cast<unsigned char>(t[b - 1]) <= ' ')
-        --b;
-    return t.substr(a, b - a);
-}
-
-}  // namespace
-
 bool RefDescription::parse(TextRef text, bool list, const String& ownerTable, RefDescription& out) {
     constexpr size_t npos = std::string_view::npos;
     std::string_view all = text.view();
@@ -28,16 +14,18 @@ bool RefDescription::parse(TextRef text, bool list, const String& ownerTable, Re
 
     size_t sep = first.find(": ");
     if (sep == npos) sep = first.find(". ");
-    std::string_view name = trim(sep == npos ? first : first.substr(0, sep));
-    std::string_view target = sep == npos ? std::string_view() : trim(first.substr(sep + 2));
+    std::string_view name = trimBlanks(sep == npos ? first : first.substr(0, sep));
+    std::string_view target = sep == npos ? std::string_view() : trimBlanks(first.substr(sep + 2));
     if (name.empty() || name.find(' ') != npos) return false;
     size_t blank = target.find(' ');
-    std::string_view table = trim(blank == npos ? target : target.substr(0, blank));
-    std::string_view column = blank == npos ? std::string_view() : trim(target.substr(blank + 1));
+    std::string_view table = trimBlanks(blank == npos ? target : target.substr(0, blank));
+    std::string_view column =
+        blank == npos ? std::string_view() : trimBlanks(target.substr(blank + 1));
 
     size_t colon = rest.find(':');
-    std::string_view order = trim(colon == npos ? rest : rest.substr(0, colon));
-    std::string_view condition = colon == npos ? std::string_view() : trim(rest.substr(colon + 1));
+    std::string_view order = trimBlanks(colon == npos ? rest : rest.substr(0, colon));
+    std::string_view condition =
+        colon == npos ? std::string_view() : trimBlanks(rest.substr(colon + 1));
 
     out.texts[0] = String(TextRef(name));
     out.texts[1] = String(TextRef(table.empty() ? name : table));
