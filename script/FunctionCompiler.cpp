@@ -311,18 +311,23 @@ void FunctionCompiler::statement(const String& lineRef, Loop* loop, int depth) {
         return;
     }
     if (token == "RETURN") return compileReturn(line);
-    if (token == "IF") return compileIf(line, depth);
+    if (token == "IF") return compileIf(line, loop, depth);
     if (token == "WHILE") return compileWhile(line, depth);
     if (token == "FOREACH") return compileForEach(line, depth);
-    if (token == "SWITCH") return compileSwitch(line, depth);
-    if (token == "TRY") return compileTry(line, depth);
+    if (token == "SWITCH") return compileSwitch(line, loop, depth);
+    if (token == "TRY") return compileTry(line, loop, depth);
     if (token == "THROW") return compileThrow(line);
     if (token == "DEFSTATEMENT") return compileDefStatement(line, depth);
     ++pos_;
     if (token == "BREAK" || token == "CONTINUE") {
-        if (loop) {
+        // Also inside an IF, TRY or SWITCH section nested in the body: a
+        // BREAK there that did nothing would leave the loop running.
+        Loop* owner = loop;
+        if (token == "CONTINUE")
+            while (owner && owner->switchSection) owner = owner->outer;
+        if (owner) {
             auto jump = std::make_unique<OCJump>();
-            (token == "BREAK" ? loop->breaks : loop->continues).push_back(jump.get());
+            (token == "BREAK" ? owner->breaks : owner->continues).push_back(jump.get());
             fn_.add(std::move(jump));
         }
         return;
@@ -364,7 +369,7 @@ void FunctionCompiler::compileReturn(const String& line) {
     fn_.add(std::make_unique<OCReturn>());
 }
 
-void FunctionCompiler::compileIf(const String& line, int depth) {
+void FunctionCompiler::compileIf(const String& line, Loop* loop, int depth) {
     ++pos_;
     Variable* reg = fn_.findVariable("_REG_");
     std::vector<OCIf*> ifs;
@@ -384,7 +389,7 @@ void FunctionCompiler::compileIf(const String& line, int depth) {
     open(line.view());
     bool afterElseIf = false;
     for (;;) {
-        std::string_view end = compileUntil({"ELSEIF", "ELSE", "ENDIF"}, nullptr, depth + 1);
+        std::string_view end = compileUntil({"ELSEIF", "ELSE", "ENDIF"}, loop, depth + 1);
         if (end.empty())
             fail(afterElseIf ? "Metodo %s\r\nIF  ELSEIF sin ENDIF:\r\n%s"
                              : "Metodo %s\r\nIF sin ENDIF:\r\n%s",
@@ -399,7 +404,7 @@ void FunctionCompiler::compileIf(const String& line, int depth) {
         if (end == "ELSE") {
             closeBranch();
             ++pos_;
-            if (compileUntil({"ENDIF"}, nullptr, depth + 1).empty())
+            if (compileUntil({"ENDIF"}, loop, depth + 1).empty())
                 fail(afterElseIf ? "Metodo %s\r\nIF  ELSEIF sin ENDIF:\r\n%s"
                                  : "Metodo %s\r\nIF sin ENDIF:\r\n%s",
                      line);
@@ -460,7 +465,7 @@ void FunctionCompiler::compileForEach(const String& line, int depth) {
         j->setTo(next);
 }
 
-void FunctionCompiler::compileSwitch(const String& line, int depth) {
+void FunctionCompiler::compileSwitch(const String& line, Loop* loop, int depth) {
     ++pos_;
     std::string_view selector = inner(line.view());
     String path;
@@ -470,10 +475,14 @@ void FunctionCompiler::compileSwitch(const String& line, int depth) {
     OCSwitch* test = sw.get();
     fn_.add(std::move(sw));
     std::vector<OCJump*> jumps;
+    // BREAK lines nested deeper in a section end the section as well.
+    Loop sections;
+    sections.switchSection = true;
+    sections.outer = loop;
 
     auto section = [&]() {
         std::string_view end =
-            compileUntil({"BREAK", "CASE", "DEFAULT", "ENDSWITCH"}, nullptr, depth + 1);
+            compileUntil({"BREAK", "CASE", "DEFAULT", "ENDSWITCH"}, &sections, depth + 1);
         if (end.empty()) fail("Metodo %s\r\nSWITCH sin ENDSWITCH:\r\n%s", line);
         if (end == "BREAK") ++pos_;
         // A section always ends here: no fall-through.
@@ -490,6 +499,8 @@ void FunctionCompiler::compileSwitch(const String& line, int depth) {
             int after = fn_.size();
             test->setEndTo(after);
             for (OCJump* j : jumps)
+                j->setTo(after);
+            for (OCJump* j : sections.breaks)
                 j->setTo(after);
             return;
         }
@@ -521,21 +532,21 @@ void FunctionCompiler::compileSwitch(const String& line, int depth) {
     fail("Metodo %s\r\nSWITCH sin ENDSWITCH:\r\n%s", line);
 }
 
-void FunctionCompiler::compileTry(const String& line, int depth) {
+void FunctionCompiler::compileTry(const String& line, Loop* loop, int depth) {
     ++pos_;
     if (tryDepth_ > 0) fail("Metodo %s\r\nNo estan permitidos bloques TRY-CATCH anidados", line);
     ++tryDepth_;
     auto open = std::make_unique<OCTry>();
     OCTry* block = open.get();
     fn_.add(std::move(open));
-    std::string_view end = compileUntil({"CATCH", "ENDTRY"}, nullptr, depth + 1);
+    std::string_view end = compileUntil({"CATCH", "ENDTRY"}, loop, depth + 1);
     if (end.empty()) fail("Metodo %s\r\nTRY sin ENDTRY", line);
     if (end == "ENDTRY") fail("Metodo %s\r\nTRY sin CATCH", line);
     ++pos_;
     auto marker = std::make_unique<OCJump>();
     OCJump* skip = marker.get();
     int at = fn_.add(std::move(marker));
-    if (compileUntil({"ENDTRY"}, nullptr, depth + 1).empty())
+    if (compileUntil({"ENDTRY"}, loop, depth + 1).empty())
         fail("Metodo %s\r\nTRY sin ENDTRY", line);
     ++pos_;
     int after = fn_.size();

@@ -67,9 +67,14 @@ public:
     static bool isKeyword(std::string_view token);
 
 private:
+    // Where BREAK and CONTINUE lines jump to. A loop body opens one; so
+    // does a SWITCH section, whose BREAK ends the section and whose
+    // CONTINUE belongs to the loop around it (`outer`).
     struct Loop {
         std::vector<OCJump*> breaks;
         std::vector<OCJump*> continues;
+        bool switchSection = false;
+        Loop* outer = nullptr;
     };
 
     void declarations();
@@ -79,11 +84,11 @@ private:
                                   int depth);
     void statement(const String& line, Loop* loop, int depth);
     void compileReturn(const String& line);
-    void compileIf(const String& line, int depth);
+    void compileIf(const String& line, Loop* loop, int depth);
     void compileWhile(const String& line, int depth);
     void compileForEach(const String& line, int depth);
-    void compileSwitch(const String& line, int depth);
-    void compileTry(const String& line, int depth);
+    void compileSwitch(const String& line, Loop* loop, int depth);
+    void compileTry(const String& line, Loop* loop, int depth);
     void compileThrow(const String& line);
     void compileDefStatement(const String& line, int depth);
     void compileAssignment(const String& line, size_t eq);

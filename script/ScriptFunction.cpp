@@ -105,9 +105,10 @@ void ScriptFunction::traceStep(OpCode& op, int position) {
     ScriptTrace::write(entry);
 }
 
-ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message) {
+ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message,
+                                                  int* exitAt) {
     int i = from;
-    while (i >= 0 && i < stop && i < size()) {
+    while (i >= from && i < stop && i < size()) {
         if (gAborting) return Outcome::Aborted;
         OpCode& op = *code_[size_t(i)];
         try {
@@ -133,6 +134,7 @@ ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& mes
             return Outcome::Failed;
         }
     }
+    if (exitAt) *exitAt = i;
     return Outcome::Ended;
 }
 
@@ -142,9 +144,13 @@ int ScriptFunction::runTry(int at) {
     int end = open.end();
     if (marker < 0 || end < 0) throw GeneralException("TRY sin CATCH");
     String message;
-    Outcome outcome = runRange(at + 1, marker, message);
+    // A BREAK or CONTINUE inside the block leaves it by a jump: the run
+    // goes on where that jump leads.
+    int exitAt = marker;
+    Outcome outcome = runRange(at + 1, marker, message, &exitAt);
     if (outcome == Outcome::Aborted) return size();
-    if (outcome != Outcome::Failed) return marker;  // its jump skips the CATCH section
+    if (outcome == Outcome::Returned) return size();
+    if (outcome != Outcome::Failed) return exitAt;  // at the marker its jump skips the CATCH section
 
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
@@ -152,10 +158,11 @@ int ScriptFunction::runTry(int at) {
     last.release();
     last.setString(text);
     String again;
-    outcome = runRange(marker + 1, end, again);
-    if (outcome == Outcome::Aborted) return size();
+    exitAt = end;
+    outcome = runRange(marker + 1, end, again, &exitAt);
+    if (outcome == Outcome::Aborted || outcome == Outcome::Returned) return size();
     if (outcome == Outcome::Failed) throw GeneralException(again.toStdString());
-    return end;
+    return exitAt;
 }
 
 DataItem ScriptFunction::run(const DataRow* args) {

@@ -75,7 +75,9 @@ public:
 private:
     enum class Outcome { Ended, Returned, Failed, Aborted };
     // Runs [from, stop); on failure `message` gets the text.
-    Outcome runRange(int from, int stop, String& message);
+    // Runs [from, stop); a jump out of the range ends it too, and `exitAt`
+    // (when given) receives the position it ended at.
+    Outcome runRange(int from, int stop, String& message, int* exitAt = nullptr);
     // Runs the TRY block opened at `at`; answers where the run goes on.
     int runTry(int at);
     void report(const String& message);
