@@ -53,6 +53,17 @@ AdmObjInstance* AdmObjExpanded::at(int i) const noexcept {
     return (i >= 0 && i < size()) ? instances_[size_t(i)].get() : nullptr;
 }
 
+std::vector<Interfasable*> AdmObjExpanded::ownedObjects() const {
+    std::vector<Interfasable*> owned;
+    owned.reserve(instances_.size() + deleted_.size() + 1);
+    for (const auto& row : instances_)
+        owned.push_back(row.get());
+    for (const auto& row : deleted_)
+        owned.push_back(row.get());
+    if (spare_) owned.push_back(spare_.get());
+    return owned;
+}
+
 AdmObjInstance* AdmObjExpanded::newInstance() {
     return new AdmObjInstance(child_, owner_, 0);
 }

@@ -80,6 +80,9 @@ public:
     // The current instance, or null.
     AdmObjInstance* current() const noexcept { return at(position_); }
     int32_t parentKey() const noexcept { return parentKey_; }
+    // Every row it owns: the listed ones, the deleted ones waiting for the
+    // next save, and the spare row of an empty walk.
+    std::vector<Interfasable*> ownedObjects() const;
 
 private:
     AdmObjInstance* newInstance();

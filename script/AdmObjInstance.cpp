@@ -99,6 +99,16 @@ void AdmObjInstance::referenceWritten(const String& path) {
     if (def_->findReference(path)) subObject(path);
 }
 
+std::vector<Interfasable*> AdmObjInstance::ownedObjects() const {
+    std::vector<Interfasable*> owned;
+    owned.reserve(subs_.size() + lists_.size());
+    for (const Sub& s : subs_)
+        owned.push_back(s.object.get());
+    for (const List& l : lists_)
+        owned.push_back(l.object.get());
+    return owned;
+}
+
 void AdmObjInstance::copyValues(const AdmObjInstance& other, bool withKey) {
     int keyColumn = def_->keyColumn();
     for (int i = 0; i < count() && i < other.count(); ++i) {

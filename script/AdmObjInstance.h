@@ -89,6 +89,10 @@ public:
     void referenceWritten(const String& path);
     // Takes the other row's values (and its key when `withKey`).
     void copyValues(const AdmObjInstance& other, bool withKey);
+    // The sub-objects and collections loaded so far (owned by this row).
+    std::vector<Interfasable*> ownedObjects() const;
+    // The object "setParent" stored (a reference, never owned).
+    DataItem& parentItem() noexcept { return parent_; }
 
 private:
     struct Sub {

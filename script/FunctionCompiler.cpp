@@ -324,7 +324,8 @@ void FunctionCompiler::statement(const String& lineRef, Loop* loop, int depth) {
         // BREAK there that did nothing would leave the loop running.
         Loop* owner = loop;
         if (token == "CONTINUE")
-            while (owner && owner->switchSection) owner = owner->outer;
+            while (owner && owner->switchSection)
+                owner = owner->outer;
         if (owner) {
             auto jump = std::make_unique<OCJump>();
             (token == "BREAK" ? owner->breaks : owner->continues).push_back(jump.get());

@@ -5,6 +5,7 @@
 
 #include "core/GeneralException.h"
 #include "data/SortKeys.h"
+#include "data/TableDataset.h"
 #include "db/DbConnection.h"
 #include "script/ConxObj.h"
 #include "script/FunctionRegistry.h"
@@ -132,9 +133,22 @@ void ItemGrid::dropAt(DataSet& set, int index) {
 }
 
 void ItemGrid::dropAll(DataSet& set) {
-    for (int i = set.rowCount() - 1; i >= 0; --i)
-        dropAt(set, i);
+    std::vector<DataRow*> rows;
+    if (!set.rowsNotOwned()) {
+        for (const ItemList::Node* n = set.rowList().headNode(); n; n = n->next)
+            rows.push_back(static_cast<DataRow*>(n->item));
+        if (auto* table = dynamic_cast<TableDataset*>(&set))
+            for (const ItemList::Node* n = table->deletedRows().headNode(); n; n = n->next)
+                rows.push_back(static_cast<DataRow*>(n->item));
+    }
+    // Not owned for the moment: clearing unhooks the rows from the names
+    // instead of deleting them.
+    bool notOwned = set.rowsNotOwned();
+    set.setRowsNotOwned(true);
     set.clearRows();
+    set.setRowsNotOwned(notOwned);
+    for (DataRow* row : rows)
+        OpCode::retire(row);
 }
 
 void ItemGrid::dropWhere(DataSet& set, int column, const DataItem& value) {
@@ -204,6 +218,7 @@ DataItem ItemGrid::execute(const String& name, const DataRow* args) {
                                            : nullptr;
             if (!connection)
                 throw GeneralException("Dataset.queryDataset: no se pudo abrir la conexión");
+            dropAll(set);
             connection->queryDataset(sql, &set, "", false);
             position_ = 0;
             return DataItem();

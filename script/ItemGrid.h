@@ -83,8 +83,10 @@ public:
     // Merges `other` into `set` by column names.
     static void merge(DataSet& set, const DataSet& other);
     // Removes rows from the set without destroying them at once (see
-    // OpCode::retire): every row, the row at `index`, or the rows whose
-    // `column` equals `value`.
+    // OpCode::retire): every row (filtered out or not, and a table's
+    // deleted rows waiting for a save), the row at `index`, or the rows
+    // whose `column` equals `value`. Called before anything that refills
+    // the set, since a script may hold a row of it.
     static void dropAll(DataSet& set);
     static void dropAt(DataSet& set, int index);
     static void dropWhere(DataSet& set, int column, const DataItem& value);

@@ -41,17 +41,21 @@ DataItem ItemTable::execute(const String& name, const DataRow* args) {
             ItemGrid::step(set, position_, args, false);
             return DataItem();
         case RemoveAll:
-            set.clearRows();
+            ItemGrid::dropAll(set);
             position_ = 0;
             return DataItem();
         case RemoveAt:
-            set.deleteRow(ScriptArgs::toInt(args, 0));  // parked until cleared
+            // Parked in the deleted list (alive) until the set is cleared.
+            set.deleteRow(ScriptArgs::toInt(args, 0));
             return DataItem();
         case Open: {
             DbConnection* connection = ConxObj::connectionOf(ScriptArgs::value(args, 0));
             if (!connection) throw GeneralException("TableSet.open: no se pudo abrir la conexión");
             if (ScriptArgs::has(args, 1)) table_ = ScriptArgs::text(args, 1);
-            if (!table_.isEmpty()) connection->openTable(&set, table_, "", "");
+            if (!table_.isEmpty()) {
+                ItemGrid::dropAll(set);
+                connection->openTable(&set, table_, "", "");
+            }
             position_ = 0;
             return DataItem();
         }

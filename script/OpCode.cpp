@@ -6,10 +6,13 @@
 #include "core/GeneralException.h"
 #include "core/Interfasable.h"
 #include "data/DataSet.h"
+#include "data/TableDataset.h"
 #include "script/AdmObjExpanded.h"
 #include "script/AdmObjInstance.h"
 #include "script/Entorno.h"
 #include "script/ItemGrid.h"
+#include "script/ItemRow.h"
+#include "script/ItemTable.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptRegisters.h"
 #include "script/Variable.h"
@@ -27,9 +30,33 @@ std::vector<DataItem>& pendingObjects() {
     return pending;
 }
 
-// The objects of one batch about to be deleted, with the rows their grids
-// and collections own (they die with them), so that references into them
-// can be recognised.
+// The rows a grid, a table or an item row owns (they die with it).
+void ownedRows(Interfasable* object, std::vector<DataRow*>& out) {
+    const DataSet* set = nullptr;
+    if (auto* grid = dynamic_cast<ItemGrid*>(object)) set = &grid->set();
+    if (auto* table = dynamic_cast<ItemTable*>(object)) {
+        set = &table->set();
+        if (!set->rowsNotOwned())
+            for (const ItemList::Node* n = table->set().deletedRows().headNode(); n; n = n->next)
+                out.push_back(static_cast<DataRow*>(n->item));
+    }
+    if (set && !set->rowsNotOwned())
+        for (const ItemList::Node* n = set->rowList().headNode(); n; n = n->next)
+            out.push_back(static_cast<DataRow*>(n->item));
+    if (auto* item = dynamic_cast<ItemRow*>(object))
+        if (item->row()) out.push_back(item->row());
+}
+
+// The objects an object owns besides rows: a mapped row's sub-objects and
+// collections, a collection's rows.
+std::vector<Interfasable*> ownedObjects(Interfasable* object) {
+    if (auto* instance = dynamic_cast<AdmObjInstance*>(object)) return instance->ownedObjects();
+    if (auto* collection = dynamic_cast<AdmObjExpanded*>(object)) return collection->ownedObjects();
+    return {};
+}
+
+// The objects of one batch about to be deleted, with everything they own
+// (it dies with them), so that references into them can be recognised.
 class DyingSet {
 public:
     explicit DyingSet(const std::vector<DataItem>& batch) {
@@ -51,15 +78,19 @@ public:
 
 private:
     void add(Interfasable* object) {
-        if (!object || !objects_.insert(object).second) return;
-        if (auto* grid = dynamic_cast<ItemGrid*>(object)) {
-            DataSet& set = grid->set();
-            if (!set.rowsNotOwned())
-                for (int r = 0; r < set.rowCount(); ++r)
-                    add(set.row(r));
-        } else if (auto* collection = dynamic_cast<AdmObjExpanded*>(object)) {
-            for (int i = 0; i < collection->size(); ++i)
-                add(collection->at(i));
+        // An explicit stack: a chain of owned objects may be long.
+        std::vector<Interfasable*> todo{object};
+        std::vector<DataRow*> rows;
+        while (!todo.empty()) {
+            Interfasable* next = todo.back();
+            todo.pop_back();
+            if (!next || !objects_.insert(next).second) continue;
+            rows.clear();
+            ownedRows(next, rows);
+            for (DataRow* row : rows)
+                todo.push_back(row);
+            for (Interfasable* owned : ownedObjects(next))
+                todo.push_back(owned);
         }
     }
 
@@ -74,20 +105,78 @@ void forget(DataItem* item, const DyingSet& dying) {
         item->setObj(nullptr);
 }
 
+// Walks every value the scripts can still reach, and the values inside the
+// living objects those lead to (cells of rows, grids and tables, a mapped
+// row's parent, sub-objects and collections), forgetting references to
+// dying objects. Each object is visited once.
+class Sweep {
+public:
+    explicit Sweep(const DyingSet& dying) : dying_(dying) {}
+
+    void value(DataItem* item) {
+        if (!item || item->type() != DataItem::TObj) return;
+        forget(item, dying_);
+        Interfasable* object = item->getObj();
+        if (object && !dying_.contains(object)) pending_.push_back(object);
+        drain();
+    }
+
+private:
+    void drain() {
+        std::vector<DataRow*> rows;
+        while (!pending_.empty()) {
+            Interfasable* object = pending_.back();
+            pending_.pop_back();
+            if (!seen_.insert(object).second) continue;
+            if (auto* row = dynamic_cast<DataRow*>(object)) cells(row);
+            if (auto* instance = dynamic_cast<AdmObjInstance*>(object))
+                inner(&instance->parentItem());
+            rows.clear();
+            ownedRows(object, rows);
+            for (DataRow* row : rows)
+                if (!seen_.count(row)) {
+                    seen_.insert(row);
+                    cells(row);
+                }
+            for (Interfasable* owned : ownedObjects(object))
+                if (owned) pending_.push_back(owned);
+        }
+    }
+
+    void cells(DataRow* row) {
+        for (int c = 0; c < row->count(); ++c)
+            inner(row->cell(c));
+    }
+
+    // A value inside a living object: forgotten, or followed later.
+    void inner(DataItem* item) {
+        if (!item || item->type() != DataItem::TObj) return;
+        forget(item, dying_);
+        Interfasable* object = item->getObj();
+        if (object && !seen_.count(object) && !dying_.contains(object)) pending_.push_back(object);
+    }
+
+    const DyingSet& dying_;
+    std::unordered_set<const Interfasable*> seen_;
+    std::vector<Interfasable*> pending_;
+};
+
 // Clears every reference the scripts can still reach (the variables and
-// arguments of every function, the registers, the environment's values)
-// to an object of `batch`, before the batch is deleted.
+// arguments of every function, the registers, the environment's values,
+// and what the living objects among them hold) to an object of `batch`,
+// before the batch is deleted.
 void forgetAll(const std::vector<DataItem>& batch) {
     DyingSet dying(batch);
     if (dying.empty()) return;
+    Sweep sweep(dying);
     for (ScriptFunction* function : ScriptFunction::liveFunctions()) {
         VariableList& variables = function->variables();
         for (int i = 0; i < variables.count(); ++i)
-            forget(&variables.at(i)->value(), dying);
+            sweep.value(&variables.at(i)->value());
     }
     if (DataRow* row = ScriptRegisters::row()) {
         for (int c = 0; c < ScriptRegisters::kCount; ++c)
-            forget(row->cell(c), dying);
+            sweep.value(row->cell(c));
     }
     DataItem* gestor = ScriptRegisters::cell(ScriptRegisters::Gestor);
     auto* environment = gestor && gestor->type() == DataItem::TObj
@@ -95,7 +184,7 @@ void forgetAll(const std::vector<DataItem>& batch) {
                             : nullptr;
     if (environment)
         for (int i = 0; i < environment->valueCount(); ++i)
-            forget(environment->valueAt(i), dying);
+            sweep.value(environment->valueAt(i));
 }
 
 }  // namespace

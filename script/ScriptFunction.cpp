@@ -105,8 +105,7 @@ void ScriptFunction::traceStep(OpCode& op, int position) {
     ScriptTrace::write(entry);
 }
 
-ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message,
-                                                  int* exitAt) {
+ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message, int* exitAt) {
     int i = from;
     while (i >= from && i < stop && i < size()) {
         if (gAborting) return Outcome::Aborted;
@@ -150,7 +149,8 @@ int ScriptFunction::runTry(int at) {
     Outcome outcome = runRange(at + 1, marker, message, &exitAt);
     if (outcome == Outcome::Aborted) return size();
     if (outcome == Outcome::Returned) return size();
-    if (outcome != Outcome::Failed) return exitAt;  // at the marker its jump skips the CATCH section
+    if (outcome != Outcome::Failed)
+        return exitAt;  // at the marker its jump skips the CATCH section
 
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());

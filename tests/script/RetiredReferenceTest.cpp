@@ -1,16 +1,19 @@
-// References kept by declared variables to objects that a run displaced:
-// when the outermost run ends and those objects die, every variable that
-// referred to them without owning them becomes a null object, so a later
-// run of the same routine never reads freed memory.
+// References kept by declared variables, and by cells of other living
+// objects, to objects that a run displaced: when the outermost run ends and
+// those objects die, every value that referred to them without owning them
+// becomes a null object, so a later run of the same routine never reads
+// freed memory.
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
+#include "../support/TempFolder.h"
 #include "core/DataItem.h"
 #include "core/String.h"
 #include "data/DataRow.h"
+#include "db/sqlite/SqliteLocalConnection.h"
 #include "script/HeadlessHost.h"
 #include "script/OpCode.h"
 #include "script/Rutina.h"
@@ -25,21 +28,55 @@ using VORLIN::DataRow;
 using VORLIN::HeadlessHost;
 using VORLIN::OpCode;
 using VORLIN::ScriptSession;
+using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
-// "paso(1)" keeps a row of a grid in the declared variable "r" and then
-// drops the row (or the whole grid, with `dropGrid`); "paso(2)" reads the
-// row through "r" in a later run.
-std::string routine(bool dropGrid) {
-    std::string drop = dropGrid ? "        g = 0\r\n" : "        g.deleteAll()\r\n";
-    return "FUNCTION paso(modo)\r\n"
-           "    IF (modo == 1)\r\n"
-           "        g = Grid(\"nombre\", \"string\")\r\n"
-           "        r = g.addNewRow()\r\n"
-           "        r.setItem(0, \"Ana\")\r\n"
+struct Case {
+    const char* name;
+    // Lines that leave in "r" a row whose "nombre" is "Ana".
+    const char* keep;
+    // Lines that drop that row.
+    const char* drop;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const char* const kGrid =
+    "        g = Grid(\"nombre\", \"string\")\r\n"
+    "        r = g.addNewRow()\r\n"
+    "        r.setItem(0, \"Ana\")\r\n";
+const char* const kTable =
+    "        g = TableSet(\"gente\")\r\n"
+    "        g.open(c)\r\n"
+    "        r = g.getRowAt(0)\r\n";
+
+const Case kCases[] = {
+    {"GridRowsDeleted", kGrid, "        g.deleteAll()\r\n"},
+    {"GridOverwritten", kGrid, "        g = 0\r\n"},
+    {"GridRefilled", kGrid, "        g.queryDataset(\"SELECT 'Luis' AS nombre\", c)\r\n"},
+    {"TableRemoveAll", kTable, "        g.removeAll()\r\n"},
+    {"TableRemoveAtThenAll", kTable, "        g.removeAt(0)\r\n        g.removeAll()\r\n"},
+    {"TableReopened", kTable, "        g.open(c)\r\n"},
+    {"TableOverwritten", kTable, "        g = 0\r\n"},
+};
+
+// "paso(1)" keeps the row in the declared variable "r" and in a cell of a
+// row of another grid ("q.x"), then drops it; "paso(2)" reads the row
+// through "r" in a later run.
+std::string routine(const Case& c) {
+    return std::string(
+               "FUNCTION paso(modo)\r\n"
+               "    c = DbConnection(\"datos\")\r\n"
+               "    IF (modo == 1)\r\n") +
+           c.keep +
+           "        h = Grid(\"x\", \"string\")\r\n"
+           "        q = h.addNewRow()\r\n"
+           "        q.x = r\r\n"
            "        m = r.nombre\r\n"
            "        printMsg(m, false)\r\n" +
-           drop +
+           c.drop +
            "    ELSE\r\n"
            "        m = r.nombre\r\n"
            "        printMsg(m, false)\r\n"
@@ -47,8 +84,18 @@ std::string routine(bool dropGrid) {
            "ENDFUNCTION\r\n";
 }
 
-class RetiredReference : public ::testing::TestWithParam<bool> {
+class RetiredReference : public ::testing::TestWithParam<Case> {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(db.connect(String(folder.path + "/"), "", "", false, "-"));
+        ASSERT_TRUE(db.openDatabase("datos", true));
+        db.execute("CREATE TABLE gente (id INTEGER PRIMARY KEY, nombre TEXT)");
+        db.execute("INSERT INTO gente (nombre) VALUES ('Ana')");
+        host.addConnection("datos", &db);
+    }
+
+    testsupport::TempFolder folder;
+    SqliteLocalConnection db;
     std::ostringstream out, err;
     HeadlessHost host{out, err};
     ScriptSession session{host};
@@ -72,16 +119,20 @@ TEST_P(RetiredReference, LaterRunSeesNullObject) {
     // The row died with the end of the first run: "r" no longer refers to it.
     EXPECT_EQ(variable("r").type(), DataItem::TObj);
     EXPECT_EQ(variable("r").getObj(), nullptr);
+    // Nor does the cell of the other grid's row that was given it.
+    auto* q = dynamic_cast<DataRow*>(variable("q").getObj());
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->cell(0)->type(), DataItem::TObj);
+    EXPECT_EQ(q->cell(0)->getObj(), nullptr);
     out.str("");
     step(2);  // under ASan, a dangling "r" is a heap-use-after-free here
     EXPECT_EQ(out.str().find("Ana"), std::string::npos) << out.str();
     EXPECT_EQ(variable("r").getObj(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(DroppedRowOrGrid, RetiredReference, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? std::string("GridOverwritten")
-                                               : std::string("RowsDeleted");
+INSTANTIATE_TEST_SUITE_P(Dropped, RetiredReference, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.name);
                          });
 
 }  // namespace
