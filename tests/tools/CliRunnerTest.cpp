@@ -60,6 +60,10 @@ TEST(ConnectionOptionTest, SplitsKindBodyAndLabel) {
     EXPECT_EQ(s.kind, "mysql");
     EXPECT_EQ(s.body, "u:p@h:3306/db");
     EXPECT_EQ(s.label, "");
+    // The name follows the last "=": a password holding one keeps it.
+    ASSERT_TRUE(ConnectionOption::parse("odbc:dsn:u:pa=ss=datos", s, error));
+    EXPECT_EQ(s.body, "dsn:u:pa=ss");
+    EXPECT_EQ(s.label, "datos");
     EXPECT_FALSE(ConnectionOption::parse("sinTipo", s, error));
     EXPECT_EQ(error, "conexión sin tipo (TIPO:...): sinTipo");
     EXPECT_FALSE(ConnectionOption::parse("sqlite:a.db=", s, error));
@@ -79,7 +83,7 @@ TEST(ConnectionOptionTest, MalformedAndUnknownKindsFailClearly) {
     ASSERT_TRUE(ConnectionOption::parse("oracle:x", o, error));
     EXPECT_EQ(o.open(error), nullptr);
     EXPECT_EQ(error.rfind("tipo de conexión desconocido: oracle", 0), 0u) << error;
-    EXPECT_NE(ConnectionOption::availableKinds().find("sqlite"), std::string::npos);
+    EXPECT_EQ(ConnectionOption::availableKinds(), "sqlite, server, mysql, odbc");
 }
 
 TEST(CliRunnerTest, HelpDocumentsEverything) {

@@ -38,6 +38,8 @@ const char* CliRunner::usage() {
            "                     server:HOST:PUERTO/BASE  el servicio SQLite remoto\n"
            "                     mysql:USUARIO:CLAVE@HOST:PUERTO/BASE\n"
            "                     odbc:DSN  u  odbc:DSN:USUARIO:CLAVE\n"
+           "                   El nombre va tras el último \"=\": una clave que contiene\n"
+           "                   \"=\" necesita un =NOMBRE explícito.\n"
            "  --yes            Responde que sí a cada confirm del script (si no, no).\n"
            "  --help           Muestra esta ayuda.\n"
            "\n"

@@ -6,9 +6,7 @@
 #include "db/mysql/MySqlConnection.h"
 #include "db/odbc/OdbcConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
-#ifdef QUELMIR_CLI_REMOTE
 #include "remote/SqliteClientConnection.h"
-#endif
 
 using VORLIN::DbConnection;
 using VORLIN::String;
@@ -41,7 +39,6 @@ std::unique_ptr<DbConnection> openSqlite(const ConnectionOption& option, std::st
     return db;
 }
 
-#ifdef QUELMIR_CLI_REMOTE
 // "HOST:PORT/DATABASE".
 std::unique_ptr<DbConnection> openServer(const ConnectionOption& option, std::string& error) {
     size_t slash = option.body.find('/');
@@ -65,7 +62,6 @@ std::unique_ptr<DbConnection> openServer(const ConnectionOption& option, std::st
     }
     return db;
 }
-#endif
 
 // Connects `db`; on failure `error` gets the back end's text.
 std::unique_ptr<DbConnection> connected(std::unique_ptr<DbConnection> db, const std::string& host,
@@ -123,16 +119,12 @@ std::unique_ptr<DbConnection> openOdbc(const ConnectionOption& option, std::stri
 
 struct BackEnd {
     const char* kind;
-    Opener open;  // null: the back end is not part of this build yet
+    Opener open;
 };
 
 const BackEnd kBackEnds[] = {
     {"sqlite", &openSqlite},
-#ifdef QUELMIR_CLI_REMOTE
     {"server", &openServer},
-#else
-    {"server", nullptr},
-#endif
     {"mysql", &openMySql},
     {"odbc", &openOdbc},
 };
@@ -164,12 +156,7 @@ bool ConnectionOption::parse(const std::string& text, ConnectionOption& out, std
 
 std::unique_ptr<DbConnection> ConnectionOption::open(std::string& error) const {
     for (const BackEnd& b : kBackEnds) {
-        if (kind != b.kind) continue;
-        if (!b.open) {
-            error = "el tipo de conexión " + kind + " aún no está disponible";
-            return nullptr;
-        }
-        return b.open(*this, error);
+        if (kind == b.kind) return b.open(*this, error);
     }
     error = "tipo de conexión desconocido: " + kind + " (tipos: " + availableKinds() + ")";
     return nullptr;
@@ -178,7 +165,6 @@ std::unique_ptr<DbConnection> ConnectionOption::open(std::string& error) const {
 std::string ConnectionOption::availableKinds() {
     std::string out;
     for (const BackEnd& b : kBackEnds) {
-        if (!b.open) continue;
         if (!out.empty()) out += ", ";
         out += b.kind;
     }

@@ -6,10 +6,9 @@
 // "mysql:USER:PASSWORD@HOST:PORT/DATABASE", "odbc:DSN" or
 // "odbc:DSN:USER:PASSWORD". An optional "=NAME" at the end (after the last
 // "=") is the label scripts find the connection by; by default the label is
-// the connection's alias. Each kind has one opener function in the table
-// (ConnectionOption.cpp): adding a back end is adding its opener; a kind
-// listed without one (a back end not built) fails with "el tipo de
-// conexión %s aún no está disponible".
+// the connection's alias; a password that holds "=" therefore needs an
+// explicit "=NAME". Each kind has one opener function in the table
+// (ConnectionOption.cpp): adding a back end is adding its opener.
 //
 // Ownership: open() hands the new connection to the caller. Nothing
 // throws: failures come back as text (the back end's own text when it
