@@ -71,14 +71,36 @@ std::string_view inner(std::string_view line) {
     return trimBlanks(line.substr(open + 1, close - open - 1));
 }
 
-// Splits at `sep` outside double quotes; pieces trimmed.
+// Follows the quotes of a text one character at a time: a text in double
+// or in single quotes runs to the next quote of its own kind, so an
+// apostrophe inside "..." (or a double quote inside '...') is plain text.
+class QuoteScan {
+public:
+    // Feeds `c`; true when it stands outside every quoted text (the quote
+    // characters themselves belong to their text).
+    bool outside(char c) noexcept {
+        if (open_) {
+            if (c == open_) open_ = 0;
+            return false;
+        }
+        if (c == '"' || c == '\'') {
+            open_ = c;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    char open_ = 0;
+};
+
+// Splits at `sep` outside quoted texts; pieces trimmed.
 std::vector<std::string_view> splitOutside(std::string_view t, char sep) {
     std::vector<std::string_view> out;
-    bool quoted = false;
+    QuoteScan quotes;
     size_t start = 0;
     for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i] == '"') quoted = !quoted;
-        if (!quoted && t[i] == sep) {
+        if (quotes.outside(t[i]) && t[i] == sep) {
             out.push_back(trimBlanks(t.substr(start, i - start)));
             start = i + 1;
         }
@@ -87,12 +109,11 @@ std::vector<std::string_view> splitOutside(std::string_view t, char sep) {
     return out;
 }
 
-bool hasOutside(std::string_view t, char c) {
-    bool quoted = false;
-    for (char x : t) {
-        if (x == '"') quoted = !quoted;
-        if (!quoted && x == c) return true;
-    }
+// Whether `what` occurs in `t` outside quoted texts.
+bool hasOutside(std::string_view t, std::string_view what) {
+    QuoteScan quotes;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (quotes.outside(t[i]) && t.substr(i, what.size()) == what) return true;
     return false;
 }
 
@@ -684,7 +705,9 @@ void FunctionCompiler::compileValue(Variable* target, const String& path, const 
             if (expanded) return emit(std::make_unique<OCAsignExpanded>(s, sourcePath));
             return emit(std::make_unique<OCAsignObject>(s, sourcePath));
         }
-        if (hasOutside(value, '&') && value.find("&&") == npos)
+        // A "&" inside a quoted text ('Tom & Jerry') is part of the text, and
+        // "&&" is the logical and of a formula.
+        if (hasOutside(value, "&") && !hasOutside(value, "&&"))
             return compileConcat(target, path, value);
         // Only a value that starts with the quote is a text: h.f("x") is a
         // call whatever its arguments hold.

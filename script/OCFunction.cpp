@@ -24,11 +24,19 @@ bool OCFunction::run(int&) {
         // may write the variables they designate.
         for (size_t i = 0; i < arguments_.size(); ++i)
             args.cell(int(i))->copyFrom(arguments_[i]);
+        // An object that answers an error item has put its message in
+        // lastErrorText (the item itself only reads "ERROR"); cleared first
+        // so that a message left by an earlier failure is never reported
+        // for this call.
+        lastErrorText() = String();
         result = object->execute(member_, &args);
         if (result.type() == DataItem::TError) {
-            String m = result.text();
-            if (m.isEmpty()) m.format("%s: error", member_.c_str());
-            return fail(m);
+            if (lastErrorText().isEmpty()) {
+                String m;
+                m.format("%s: error", member_.c_str());
+                lastErrorText() = m;
+            }
+            return false;
         }
     } else {
         // A plain value: one of the value functions, with the arguments as

@@ -10,7 +10,8 @@
 // Throws GeneralException "Llamada a función sin objeto: %s", "El objeto de
 // la llamada de función no es valido: %s", "La función no es parte de un
 // tipo base: %s" (the member name) and whatever the member throws; a result
-// of the error kind makes run answer false. The UI thread only.
+// of the error kind makes run answer false with the message the object put
+// in lastErrorText ("member: error" when it put none). The UI thread only.
 #pragma once
 
 #include <vector>

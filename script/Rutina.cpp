@@ -18,6 +18,20 @@ ScriptHost& silentHost() {
     return host;
 }
 
+// The item a reference argument designates, or null when it leads nowhere.
+// A reference with a member path designates that member of the object the
+// variable holds: a variable without an object, or an object without that
+// member, is no valid argument (its plain value is not what was named).
+DataItem* designated(const DataItem& arg) {
+    auto& ref = const_cast<DataItem&>(arg);
+    Variable* v = Variable::referencedVariable(ref);
+    if (!v || ref.auxText().isEmpty()) return Variable::followTarget(ref);
+    const DataItem& holder = Variable::follow(v->value());
+    Interfasable* object = holder.type() == DataItem::TObj ? holder.getObj() : nullptr;
+    DataItem* member = object ? object->getMemberItem(ref.auxText()) : nullptr;
+    return member ? Variable::followTarget(*member) : nullptr;
+}
+
 }  // namespace
 
 Rutina::Rutina(ScriptHost* host) : host_(host ? host : &silentHost()) {}
@@ -112,7 +126,7 @@ DataItem Rutina::execute(const String& name, const DataRow* args) {
         for (int i = 0; i < args->count(); ++i) {
             const DataItem& arg = *args->cell(i);
             if (Variable::isFollowed(arg)) {
-                DataItem* at = Variable::followTarget(const_cast<DataItem&>(arg));
+                DataItem* at = designated(arg);
                 if (!at)
                     throw GeneralException::format("%s: Bad argument: %s", f->c_str(),
                                                    arg.auxText().c_str());

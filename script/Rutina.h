@@ -10,8 +10,10 @@
 //
 // As an Interfasable ("this" in a script), execute(name, args) runs the
 // function of that exact name (none: an empty result) with the argument
-// values (references resolved first; a reference that leads nowhere throws
-// "%s: Bad argument: %s") and answers a copy of "_RETURN_".
+// values (references resolved first; a reference that leads nowhere, or
+// whose member path names no member of an object the variable holds,
+// throws "%s: Bad argument: %s" with the path) and answers a copy of
+// "_RETURN_".
 //
 // Error reports (load errors, a missing "main", run-time failures) are
 // shown through the host in a box captioned "ERROR" and counted.

@@ -1,6 +1,8 @@
 #include "script/ScriptFunction.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "core/GeneralException.h"
 #include "script/OCFlow.h"
@@ -43,6 +45,39 @@ public:
 };
 
 }  // namespace
+
+// A run of a function that is already running (a recursive call) must not
+// leave the caller with the callee's arguments and declared variables: their
+// values are set aside while it runs, the nested run starting from copies of
+// them (as a later run would), and come back when it ends. Objects the
+// nested run left in them are displaced like any overwritten object.
+class ScriptFunction::CallerValues {
+public:
+    explicit CallerValues(ScriptFunction& f) {
+        for (int i = 0; i < f.argumentCount_; ++i)
+            keep(*f.arguments_->cell(i));
+        for (int i = 0; i < f.variables_.count(); ++i) {
+            Variable* v = f.variables_.at(i);
+            if (!v->isBound()) keep(v->value());
+        }
+    }
+    ~CallerValues() {
+        for (auto& [item, value] : kept_)
+            OpCode::store(*item, std::move(value));
+    }
+    CallerValues(const CallerValues&) = delete;
+    CallerValues& operator=(const CallerValues&) = delete;
+
+private:
+    void keep(DataItem& item) {
+        // The caller's value, with the object it owns, waits here; the item
+        // keeps a copy that owns nothing.
+        kept_.emplace_back(&item, std::move(item));
+        item.copyFrom(kept_.back().second);
+    }
+
+    std::vector<std::pair<DataItem*, DataItem>> kept_;
+};
 
 ScriptFunction::ScriptFunction(const String& name, const std::vector<String>& arguments,
                                Rutina* rutina)
@@ -176,6 +211,13 @@ DataItem ScriptFunction::run(const DataRow* args) {
         return DataItem(result);
     }
     DepthGuard guard;
+    std::optional<CallerValues> caller;
+    if (running_ > 0) caller.emplace(*this);
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
 
     // 1. Arguments.
     if (args && args->count() != argumentCount_) {

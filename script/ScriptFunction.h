@@ -14,7 +14,9 @@
 // and the result is the current "_RETURN_". Runs nest (a script calls
 // another function through "this"); beyond Rutina::kMaxCallDepth nested
 // runs the innermost reports "Metodo %s - Demasiadas llamadas anidadas" and
-// every run in progress ends.
+// every run in progress ends. A run nested in a run of the same function
+// (recursion) works on its own argument and declared-variable values: the
+// caller's come back when it ends.
 //
 // Ownership: owns its variables, instructions and arguments row; belongs to
 // a Rutina. ScriptRegisters must exist before construction and outlive the
@@ -73,10 +75,11 @@ public:
     String listing() const;
 
 private:
+    class CallerValues;
     enum class Outcome { Ended, Returned, Failed, Aborted };
-    // Runs [from, stop); on failure `message` gets the text.
-    // Runs [from, stop); a jump out of the range ends it too, and `exitAt`
-    // (when given) receives the position it ended at.
+    // Runs [from, stop); on failure `message` gets the text. A jump out of
+    // the range ends it too, and `exitAt` (when given) receives the
+    // position it ended at.
     Outcome runRange(int from, int stop, String& message, int* exitAt = nullptr);
     // Runs the TRY block opened at `at`; answers where the run goes on.
     int runTry(int at);
@@ -89,6 +92,7 @@ private:
     VariableList variables_;
     std::vector<std::unique_ptr<OpCode>> code_;
     std::unique_ptr<DataRow> arguments_;
+    int running_ = 0;  // runs of this function in progress (recursion)
 };
 
 }  // namespace VORLIN

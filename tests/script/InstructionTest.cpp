@@ -1,11 +1,12 @@
 // Single instructions run outside a routine: target resolution and its
 // texts, writing over owned objects, constants over texts, substitution in
-// one pass, jump positions and identities.
+// one pass, jump positions and identities, calls answered with an error.
 #include <gtest/gtest.h>
 
 #include "ScriptTestSupport.h"
 #include "script/OCAssign.h"
 #include "script/OCFlow.h"
+#include "script/OCFunction.h"
 #include "script/OCSwitch.h"
 #include "script/OCText.h"
 #include "script/OpCode.h"
@@ -17,6 +18,7 @@ using VORLIN::OCAsignCte;
 using VORLIN::OCAsignObjMember;
 using VORLIN::OCConcat;
 using VORLIN::OCFormula;
+using VORLIN::OCFunction;
 using VORLIN::OCIf;
 using VORLIN::OCJump;
 using VORLIN::OCSubstitute;
@@ -158,6 +160,39 @@ TEST(Instruction, SwitchComparesTyped) {
     s->value().setString("x");
     sw.run(pos = 0);
     EXPECT_EQ(pos + 1, 12);
+}
+
+// An object whose every member answers an error item, after putting
+// `message` in lastErrorText (nothing when it is empty).
+class ErrorAnswer : public Interfasable {
+public:
+    explicit ErrorAnswer(const char* message) : message_(message) {}
+    DataItem execute(const String&, const DataRow*) override {
+        if (*message_) OpCode::lastErrorText() = String(message_);
+        DataItem e;
+        e.setError();
+        return e;
+    }
+
+private:
+    const char* message_;
+};
+
+TEST(Instruction, ErrorResultReportsTheObjectsMessage) {
+    Vars v;
+    ErrorAnswer explains("Tabla: la fila 3 no existe"), silent("");
+    Variable* o = v.setObject("o", &explains);
+    Variable* r = v.set("r", "antes");
+    OCFunction call(o, "leer", {}, "o.leer()");
+    call.setTarget(r);
+    int pos = 0;
+    EXPECT_FALSE(call.run(pos));
+    EXPECT_EQ(OpCode::lastErrorText().toStdString(), "Tabla: la fila 3 no existe");
+    EXPECT_EQ(r->value().text(), "antes");  // nothing written
+    // An object that explains nothing does not inherit the last message.
+    v.setObject("o", &silent);
+    EXPECT_FALSE(call.run(pos));
+    EXPECT_EQ(OpCode::lastErrorText().toStdString(), "leer: error");
 }
 
 }  // namespace

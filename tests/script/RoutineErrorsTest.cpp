@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "ScriptTestSupport.h"
 #include "data/DataRow.h"
 #include "script/HeadlessHost.h"
 #include "script/Rutina.h"
@@ -164,6 +165,36 @@ TEST_F(RoutineErrors, ExecuteByNameResolvesReferences) {
     // An unknown function is an empty result, no failure.
     EXPECT_TRUE(session.rutina().execute("nadie", &args).isNull());
     EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(RoutineErrors, ExecuteNeedsTheMemberAPathNames) {
+    ASSERT_EQ(load("FUNCTION doble(v)\r\nRETURN v * 2\r\nENDFUNCTION"), "");
+    VORLIN::VariableList vars;
+    VORLIN::Variable* x = vars.add("x");
+    scripttest::TestObject object;
+    VORLIN::DataItem holder;
+    holder.setObj(&object, false);
+    x->value() = holder;
+    VORLIN::DataRow args(1);
+    *args.cell(0) = VORLIN::Variable::makeReference(x, "total");
+    EXPECT_EQ(session.rutina().execute("doble", &args).toDouble(), 20.0);
+    auto failure = [&]() {
+        return scripttest::messageOf([&] { session.rutina().execute("doble", &args); });
+    };
+    // The object has no such member.
+    *args.cell(0) = VORLIN::Variable::makeReference(x, "nada");
+    EXPECT_EQ(failure(), "doble: Bad argument: nada");
+    // A plain value has no members: its value is not what the path named.
+    x->value().setInt(21);
+    *args.cell(0) = VORLIN::Variable::makeReference(x, "total");
+    EXPECT_EQ(failure(), "doble: Bad argument: total");
+    // From a script the failure ends the caller's run.
+    err.str("");
+    session.run(
+        "FUNCTION f(a)\r\nRETURN a\r\nENDFUNCTION\r\n"
+        "FUNCTION main()\r\nn = 5\r\nr = this.f(n.x)\r\nprintMsg(\"sigue\", false)\r\nENDFUNCTION");
+    EXPECT_EQ(err.str(), "ERROR: Metodo: main\r\nf: Bad argument: x\n");
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(RoutineErrors, RecursionIsBounded) {
