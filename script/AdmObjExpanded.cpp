@@ -260,6 +260,8 @@ DataItem AdmObjExpanded::execute(const String& name, const DataRow* args) {
             if (holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
                 holder->getObj() == row && row->sharedDef() == child_) {
                 holder->setOwnsObject(false);
+                // Now the collection's, so owned like the rows it loads.
+                row->setOwner(owner_);
                 instances_.emplace_back(row);
             } else {
                 auto copy = std::make_unique<AdmObjInstance>(child_, owner_, 0);
@@ -273,6 +275,8 @@ DataItem AdmObjExpanded::execute(const String& name, const DataRow* args) {
                 throw GeneralException("AdmObjExpanded.getColumnListValues: bad arguments");
             String column = ScriptArgs::text(args, 0);
             String out;
+            // A column the child table lacks gives an empty text, as a grid's.
+            if (!child_ || !child_->model().hasColumn(column)) return DataItem(out);
             for (size_t i = 0; i < instances_.size(); ++i) {
                 if (i > 0) out.append(',');
                 const DataItem* cell = instances_[i]->cellByName(column);

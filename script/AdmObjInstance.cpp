@@ -111,11 +111,23 @@ std::vector<Interfasable*> AdmObjInstance::ownedObjects() const {
 
 void AdmObjInstance::copyValues(const AdmObjInstance& other, bool withKey) {
     int keyColumn = def_->keyColumn();
-    for (int i = 0; i < count() && i < other.count(); ++i) {
-        if (i == keyColumn && !withKey) continue;
-        cell(i)->copyFrom(*other.cell(i));
+    if (other.def_.get() == def_.get()) {
+        for (int i = 0; i < count() && i < other.count(); ++i) {
+            if (i == keyColumn && !withKey) continue;
+            cell(i)->copyFrom(*other.cell(i));
+        }
+        if (withKey) key_ = other.key_;
+        return;
     }
-    if (withKey) key_ = other.key_;
+    // A row of another table: its columns are matched by name (the layouts
+    // differ), and only a key read from the copied key cell means anything
+    // for this table.
+    for (int i = 0; i < count(); ++i) {
+        if (i == keyColumn && !withKey) continue;
+        const DataItem* source = other.cellByName(columnName(i));
+        if (source) cell(i)->copyFrom(*source);
+    }
+    if (withKey && keyColumn >= 0 && keyColumn < count()) key_ = cell(keyColumn)->toInt();
 }
 
 Interfasable* AdmObjInstance::getMemberObject(const String& name) {
@@ -209,8 +221,11 @@ DataItem AdmObjInstance::execute(const String& name, const DataRow* args) {
         case GetParent:
             return parent_;
         case SetParent: {
+            // Anything but an object leaves no parent (an empty value, as
+            // before the first "setParent").
             const DataItem& p = ScriptArgs::value(args, 0);
-            parent_ = reference(p.type() == DataItem::TObj ? p.getObj() : nullptr);
+            Interfasable* object = p.type() == DataItem::TObj ? p.getObj() : nullptr;
+            parent_ = object ? reference(object) : DataItem();
             return DataItem();
         }
         case Search:

@@ -68,7 +68,10 @@ public:
     DataItem execute(const String& name, const DataRow* args) override;
     DataItem getParent() override { return parent_; }
     bool hasMember(const String& name) override;
+    // The object that owns this row (a parent row, through its collection
+    // or sub-object), or null for a row a variable owns.
     Interfasable* getOwner() override { return owner_; }
+    void setOwner(Interfasable* owner) noexcept { owner_ = owner; }
     // The sub-object of a reference column ("a.b" goes through "a").
     Interfasable* getMemberObject(const String& name) override;
 
@@ -87,7 +90,8 @@ public:
     AdmObjInstance* subObject(TextRef column);
     // A script wrote `path`: a reference column loads its sub-object.
     void referenceWritten(const String& path);
-    // Takes the other row's values (and its key when `withKey`).
+    // Takes the other row's values (and its key when `withKey`); a row of
+    // another table gives the values of the columns of the same name.
     void copyValues(const AdmObjInstance& other, bool withKey);
     // The sub-objects and collections loaded so far (owned by this row).
     std::vector<Interfasable*> ownedObjects() const;

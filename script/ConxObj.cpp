@@ -10,6 +10,7 @@
 #include "script/ItemGrid.h"
 #include "script/ItemRow.h"
 #include "script/MemberTables.h"
+#include "script/OpCode.h"
 #include "script/ScriptArgs.h"
 #include "script/ScriptHost.h"
 #include "script/Variable.h"
@@ -146,8 +147,11 @@ DataItem ConxObj::execute(const String& name, const DataRow* args) {
                 throw GeneralException::format("La tabla %s no existe en la conexión %s",
                                                table.c_str(), name_.c_str());
             int32_t key = ScriptArgs::has(args, 1) ? ScriptArgs::toInt(args, 1) : 0;
+            // No owner: the variable that receives the row owns it, and the
+            // row may outlive this object (an owner is followed when the end
+            // of a run decides what dies with what).
             DataItem d;
-            d.setObj(new AdmObjInstance(def, this, key), true);
+            d.setObj(new AdmObjInstance(def, nullptr, key), true);
             return d;
         }
         case DeleteInstance: {
@@ -158,8 +162,9 @@ DataItem ConxObj::execute(const String& name, const DataRow* args) {
             DataItem* holder = ScriptArgs::variable(args, 0);
             if (holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
                 dynamic_cast<AdmObjInstance*>(holder->getObj())) {
-                holder->release();
-                holder->setNull();
+                // The variable lets go at once; the row itself dies when the
+                // run ends, as other values of the run may still point at it.
+                OpCode::store(*holder, DataItem());
             }
             return DataItem();
         }

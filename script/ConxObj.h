@@ -13,7 +13,9 @@
 //
 // "newInstance" answers a reference that owns the new mapped row: the row
 // dies with the variable that receives it (or by "deleteInstance" on that
-// variable), and it shares its table mapping, so it outlives this object.
+// variable, which empties it; like any displaced object the row itself
+// lives until the run ends), and it shares its table mapping, so it
+// outlives this object; it has no owner object (getOwner is null).
 //
 // Ownership: the connection belongs to the application; the host too.
 // Throws GeneralException: "DbConnection: No se ha conectado a ninguna base

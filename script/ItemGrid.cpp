@@ -257,7 +257,16 @@ DataItem ItemGrid::execute(const String& name, const DataRow* args) {
             if (!connection)
                 throw GeneralException("Dataset.insertSqlRow: no se pudo abrir la conexión");
             std::unique_ptr<DataRow> row(connection->queryNewDataRow(sql));
-            if (row) set.insertRow(std::move(row));
+            if (!row) return DataItem();
+            if (set.nameList().count() == 0) {
+                // A grid without columns takes the result's names and column
+                // kinds, so that the row can be read by column name.
+                DataSet shape;
+                connection->queryColumns(sql, &shape);
+                set.setColumnNames(shape.nameList());
+                set.setHeader(shape.header());
+            }
+            set.insertRow(std::move(row));
             return DataItem();
         }
         case Merge: {

@@ -11,7 +11,8 @@
 // "merge" appends a row for each row of the other grid and fills it by
 // column names (a grid without columns first takes the other's columns);
 // "export" writes the column names and then every row as lines of
-// tab-separated texts ended by CR LF.
+// tab-separated texts ended by CR LF. "insertSqlRow" into a grid without
+// columns gives it the result's column names and kinds first.
 //
 // Ownership: owns the set. Rows a member removes, like the set of a grid
 // that dies during a run, live on until the running script ends, so that

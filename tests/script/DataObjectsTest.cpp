@@ -56,7 +56,7 @@ protected:
     void SetUp() override { MemberTables::registerAll(); }
 };
 
-TEST(RefGrammar, ReferenceAndListSpecifications) {
+TEST(DataObjectsGrammar, ReferenceAndListSpecifications) {
     RefDescription d;
     ASSERT_TRUE(RefDescription::parse("cliente: clientes", false, "facturas", d));
     EXPECT_EQ(d.texts[0], "cliente");
@@ -147,7 +147,7 @@ TEST_F(DataObjects, RowForwardsToItsDataRow) {
     EXPECT_EQ(none.row(), nullptr);
 }
 
-class Mapping : public DataObjects {
+class DataObjectsMapping : public DataObjects {
 protected:
     fs::path dir;
     SqliteLocalConnection db;
@@ -171,7 +171,7 @@ protected:
     }
 };
 
-TEST_F(Mapping, InstancesByKeySubObjectsAndCycles) {
+TEST_F(DataObjectsMapping, InstancesByKeySubObjectsAndCycles) {
     ConxObj c(&db, "m");
     EXPECT_EQ(c.tableCount(), 2);
     // A table that refers to itself, with a cycle in the data.
@@ -197,7 +197,7 @@ TEST_F(Mapping, InstancesByKeySubObjectsAndCycles) {
               "No se puede definir padres.nada como PrimaryKey en la conexión m");
 }
 
-TEST_F(Mapping, CollectionsLoadSaveAndDelete) {
+TEST_F(DataObjectsMapping, CollectionsLoadSaveAndDelete) {
     ConxObj c(&db, "m");
     c.execute("addListReference", args({DataItem("padres.hijos: hijos padre, n DESC")}).get());
     DataItem p = c.execute("newInstance", args({DataItem("padres"), DataItem(int32_t(1))}).get());
@@ -231,7 +231,86 @@ TEST_F(Mapping, CollectionsLoadSaveAndDelete) {
               "AdmObjExpanded: No existe la función: nada");
 }
 
-TEST_F(Mapping, TableSetOpensAndCopies) {
+TEST_F(DataObjectsMapping, CopiesFromAnotherTableMatchColumnsByName) {
+    // The same columns in another order, and one more.
+    db.execute(
+        "CREATE TABLE copias (nombre TEXT, extra TEXT, id INTEGER PRIMARY KEY, jefe INTEGER)");
+    db.execute("INSERT INTO copias VALUES ('siete', 'x', 7, 2)");
+    ConxObj c(&db, "m");
+    c.execute("addListReference", args({DataItem("padres.hijos: hijos padre")}).get());
+    DataItem p = c.execute("newInstance", args({DataItem("padres"), DataItem(int32_t(1))}).get());
+    DataItem o = c.execute("newInstance", args({DataItem("copias"), DataItem(int32_t(7))}).get());
+    auto* one = dynamic_cast<AdmObjInstance*>(p.getObj());
+    one->execute("from", args({o}).get());
+    EXPECT_EQ(one->key(), 1);
+    EXPECT_EQ(one->getMemberItem("id")->toInt(), 1);
+    EXPECT_EQ(one->getMemberItem("nombre")->text(), "siete");
+    EXPECT_EQ(one->getMemberItem("jefe")->toInt(), 2);
+    one->execute("serialize", nullptr);
+    EXPECT_EQ(db.queryString("SELECT nombre || '/' || jefe FROM padres WHERE id = 1"), "siete/2");
+    // With the key: the copied key cell is this row's key from then on.
+    DataItem q = c.execute("newInstance", args({DataItem("padres"), DataItem(int32_t(0))}).get());
+    auto* fresh = dynamic_cast<AdmObjInstance*>(q.getObj());
+    fresh->execute("from", args({o, DataItem(true)}).get());
+    EXPECT_EQ(fresh->key(), 7);
+
+    // A row of another table added to a collection is copied the same way.
+    db.execute("CREATE TABLE sueltos (n INTEGER, id INTEGER PRIMARY KEY, padre INTEGER)");
+    db.execute("INSERT INTO sueltos VALUES (42, 5, 9)");
+    ConxObj d(&db, "m");
+    d.execute("addListReference", args({DataItem("padres.hijos: hijos padre")}).get());
+    DataItem r = d.execute("newInstance", args({DataItem("padres"), DataItem(int32_t(2))}).get());
+    DataItem s = d.execute("newInstance", args({DataItem("sueltos"), DataItem(int32_t(5))}).get());
+    AdmObjExpanded* kids = dynamic_cast<AdmObjInstance*>(r.getObj())->collection("hijos");
+    ASSERT_NE(kids, nullptr);
+    kids->execute("add", args({s}).get());
+    r.getObj()->execute("serialize", nullptr);
+    EXPECT_EQ(db.queryString("SELECT n || '/' || padre FROM hijos WHERE padre = 2"), "42/2");
+}
+
+TEST_F(DataObjectsMapping, ParentAndUnknownColumnsGiveEmptyValues) {
+    ConxObj c(&db, "m");
+    c.execute("addListReference", args({DataItem("padres.hijos: hijos padre")}).get());
+    DataItem p = c.execute("newInstance", args({DataItem("padres"), DataItem(int32_t(1))}).get());
+    auto* one = dynamic_cast<AdmObjInstance*>(p.getObj());
+    EXPECT_TRUE(one->execute("getParent", nullptr).isNull());
+    ItemGrid g;
+    one->execute("setParent", args({ref(&g)}).get());
+    EXPECT_EQ(one->execute("getParent", nullptr).getObj(), &g);
+    // Anything but an object leaves no parent.
+    one->execute("setParent", args({DataItem(int32_t(5))}).get());
+    EXPECT_TRUE(one->execute("getParent", nullptr).isNull());
+    EXPECT_TRUE(one->getParent().isNull());
+
+    AdmObjExpanded* kids = one->collection("hijos");
+    ASSERT_EQ(kids->size(), 2);
+    EXPECT_EQ(kids->execute("getColumnListValues", args({DataItem("n")}).get()).text(), "5,6");
+    EXPECT_EQ(kids->execute("getColumnListValues", args({DataItem("nada")}).get()).text(), "");
+}
+
+TEST_F(DataObjectsMapping, SqlRowIntoGridWithoutColumnsTakesTheResultsNames) {
+    ConxObj c(&db, "m");
+    ItemGrid g;
+    g.execute("insertSqlRow",
+              args({DataItem("SELECT id, nombre FROM padres WHERE id = 1"), ref(&c)}).get());
+    g.execute("insertSqlRow",
+              args({DataItem("SELECT id, nombre FROM padres WHERE id = 2"), ref(&c)}).get());
+    g.execute("insertSqlRow",
+              args({DataItem("SELECT id FROM padres WHERE id = 9"), ref(&c)}).get());
+    EXPECT_EQ(g.execute("size", nullptr).toInt(), 2);
+    EXPECT_EQ(g.execute("getColumnListValues", args({DataItem("nombre")}).get()).text(), "uno,dos");
+    DataItem last = g.execute("getLastRow", nullptr);
+    EXPECT_EQ(last.getObj()->getMemberItem("id")->toInt(), 2);
+    // A grid with columns keeps its own names.
+    ItemGrid named("a|b", "int|string");
+    named.execute("insertSqlRow",
+                  args({DataItem("SELECT id, nombre FROM padres WHERE id = 1"), ref(&c)}).get());
+    EXPECT_EQ(named.execute("getColumnListValues", args({DataItem("b")}).get()).text(), "uno");
+    EXPECT_EQ(messageOf([&] { g.execute("insertSqlRow", args({DataItem("SELECT 1")}).get()); }),
+              "Dataset.insertSqlRow: no se pudo abrir la conexión");
+}
+
+TEST_F(DataObjectsMapping, TableSetOpensAndCopies) {
     ConxObj c(&db, "m");
     ItemTable t("hijos");
     t.execute("open", args({ref(&c)}).get());
