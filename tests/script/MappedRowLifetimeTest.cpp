@@ -8,28 +8,16 @@
 #include <sstream>
 #include <string>
 
-#include "../support/TempFolder.h"
+#include "RoutineRunFixture.h"
 #include "core/DataItem.h"
-#include "core/String.h"
 #include "data/DataRow.h"
-#include "db/sqlite/SqliteLocalConnection.h"
 #include "script/AdmObjInstance.h"
-#include "script/HeadlessHost.h"
-#include "script/OpCode.h"
-#include "script/Rutina.h"
-#include "script/ScriptFunction.h"
-#include "script/ScriptSession.h"
-#include "script/Variable.h"
 
 namespace {
 
 using VORLIN::AdmObjInstance;
 using VORLIN::DataItem;
 using VORLIN::DataRow;
-using VORLIN::HeadlessHost;
-using VORLIN::OpCode;
-using VORLIN::ScriptSession;
-using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 // "paso(1)" makes a connection object, a mapped row "f" kept by a declared
@@ -60,31 +48,12 @@ const char* const kRoutine =
     "    ENDIF\r\n"
     "ENDFUNCTION\r\n";
 
-class RetiredMappedRows : public ::testing::Test {
+class RetiredMappedRows : public ::testing::Test, protected scripttest::RoutineRunFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db.connect(String(folder.path + "/"), "", "", false, "-"));
-        ASSERT_TRUE(db.openDatabase("datos", true));
-        db.execute("CREATE TABLE padres (id INTEGER PRIMARY KEY, nombre TEXT)");
-        db.execute("CREATE TABLE hijos (id INTEGER PRIMARY KEY, padre INTEGER, n INTEGER)");
-        db.execute("INSERT INTO padres VALUES (1, 'Ana')");
-        host.addConnection("datos", &db);
-    }
-
-    testsupport::TempFolder folder;
-    SqliteLocalConnection db;
-    std::ostringstream out, err;
-    HeadlessHost host{out, err};
-    ScriptSession session{host};
-
-    void step(int mode) {
-        DataRow args(1);
-        args.cell(0)->setInt(mode);
-        session.rutina().execute("paso", &args);
-        OpCode::releasePending();
-    }
-    const DataItem& variable(const char* name) {
-        return session.rutina().findFunction("paso")->findVariable(name)->value();
+        openDatabase({"CREATE TABLE padres (id INTEGER PRIMARY KEY, nombre TEXT)",
+                      "CREATE TABLE hijos (id INTEGER PRIMARY KEY, padre INTEGER, n INTEGER)",
+                      "INSERT INTO padres VALUES (1, 'Ana')"});
     }
 };
 

@@ -9,26 +9,14 @@
 #include <sstream>
 #include <string>
 
-#include "../support/TempFolder.h"
+#include "RoutineRunFixture.h"
 #include "core/DataItem.h"
-#include "core/String.h"
 #include "data/DataRow.h"
-#include "db/sqlite/SqliteLocalConnection.h"
-#include "script/HeadlessHost.h"
-#include "script/OpCode.h"
-#include "script/Rutina.h"
-#include "script/ScriptFunction.h"
-#include "script/ScriptSession.h"
-#include "script/Variable.h"
 
 namespace {
 
 using VORLIN::DataItem;
 using VORLIN::DataRow;
-using VORLIN::HeadlessHost;
-using VORLIN::OpCode;
-using VORLIN::ScriptSession;
-using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 struct Case {
@@ -84,31 +72,12 @@ std::string routine(const Case& c) {
            "ENDFUNCTION\r\n";
 }
 
-class RetiredReference : public ::testing::TestWithParam<Case> {
+class RetiredReference : public ::testing::TestWithParam<Case>,
+                         protected scripttest::RoutineRunFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db.connect(String(folder.path + "/"), "", "", false, "-"));
-        ASSERT_TRUE(db.openDatabase("datos", true));
-        db.execute("CREATE TABLE gente (id INTEGER PRIMARY KEY, nombre TEXT)");
-        db.execute("INSERT INTO gente (nombre) VALUES ('Ana')");
-        host.addConnection("datos", &db);
-    }
-
-    testsupport::TempFolder folder;
-    SqliteLocalConnection db;
-    std::ostringstream out, err;
-    HeadlessHost host{out, err};
-    ScriptSession session{host};
-
-    void step(int mode) {
-        DataRow args(1);
-        args.cell(0)->setInt(mode);
-        session.rutina().execute("paso", &args);
-        // The end of the outermost run; a no-op when the run already did it.
-        OpCode::releasePending();
-    }
-    const DataItem& variable(const char* name) {
-        return session.rutina().findFunction("paso")->findVariable(name)->value();
+        openDatabase({"CREATE TABLE gente (id INTEGER PRIMARY KEY, nombre TEXT)",
+                      "INSERT INTO gente (nombre) VALUES ('Ana')"});
     }
 };
 
