@@ -1,5 +1,6 @@
 #include "script/OpCode.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -144,6 +145,7 @@ private:
     }
 
     void cells(DataRow* row) {
+        visited_ += size_t(row->count());
         for (int c = 0; c < row->count(); ++c)
             inner(row->cell(c));
     }
@@ -159,7 +161,35 @@ private:
     const DyingSet& dying_;
     std::unordered_set<const Interfasable*> seen_;
     std::vector<Interfasable*> pending_;
+    size_t visited_ = 0;
+
+public:
+    // How many values the sweep looked at: its cost.
+    size_t visited() const noexcept { return visited_; }
 };
+
+// The values the last sweep looked at, and the values the objects waiting
+// to be deleted hold (see OpCode::releaseIfDue).
+size_t gLastSweep = 0;
+size_t gPendingValues = 0;
+
+// About how many values an object holds: itself and its cells.
+size_t valuesOf(Interfasable* object) {
+    const DataSet* set = nullptr;
+    if (auto* grid = dynamic_cast<ItemGrid*>(object)) set = &grid->set();
+    if (auto* table = dynamic_cast<ItemTable*>(object)) set = &table->set();
+    if (set)
+        return 1 + size_t(set->rowList().count()) * size_t(std::max(1, set->nameList().count()));
+    if (auto* row = dynamic_cast<DataRow*>(object)) return 1 + size_t(row->count());
+    if (auto* item = dynamic_cast<ItemRow*>(object))
+        return 1 + (item->row() ? size_t(item->row()->count()) : 0);
+    return 1;
+}
+
+void addPending(DataItem holder) {
+    gPendingValues += valuesOf(holder.getObj());
+    pendingObjects().push_back(std::move(holder));
+}
 
 // Clears every reference the scripts can still reach (the variables and
 // arguments of every function, the registers, the environment's values,
@@ -185,6 +215,7 @@ void forgetAll(const std::vector<DataItem>& batch) {
     if (environment)
         for (int i = 0; i < environment->valueCount(); ++i)
             sweep.value(environment->valueAt(i));
+    gLastSweep = sweep.visited();
 }
 
 }  // namespace
@@ -251,8 +282,7 @@ void OpCode::store(DataItem& item, DataItem value) {
         // The object the item owned may still be pointed at by other values
         // of the run (a row of a grid, a member, a sub-object): it dies when
         // the outermost run ends.
-        DataItem old(std::move(item));
-        pendingObjects().push_back(std::move(old));
+        addPending(DataItem(std::move(item)));
     }
     item = std::move(value);
 }
@@ -261,7 +291,7 @@ void OpCode::retire(Interfasable* object) {
     if (!object) return;
     DataItem holder;
     holder.setObj(object, true);
-    pendingObjects().push_back(std::move(holder));
+    addPending(std::move(holder));
 }
 
 void OpCode::write(DataItem value) {
@@ -277,11 +307,25 @@ void OpCode::write(DataItem value) {
     }
 }
 
+size_t OpCode::pendingValues() {
+    return gPendingValues;
+}
+
+void OpCode::releaseIfDue() {
+    // A sweep costs about one step per value the scripts can reach; waiting
+    // until the displaced objects hold as many values keeps the cost per
+    // displaced value constant, and their memory no larger than what the
+    // run keeps anyway (or kReleaseValues).
+    size_t due = std::max<size_t>(kReleaseValues, gLastSweep);
+    if (gPendingValues >= due) releasePending();
+}
+
 void OpCode::releasePending() {
     // Moved out first: a dying object may run scripts that add more.
     while (!pendingObjects().empty()) {
         std::vector<DataItem> batch;
         batch.swap(pendingObjects());
+        gPendingValues = 0;
         forgetAll(batch);
         batch.clear();
     }

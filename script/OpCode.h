@@ -18,6 +18,7 @@
 // The UI thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/DataItem.h"
@@ -85,6 +86,16 @@ public:
     // grid or collection owns, or to an object a dying object owns) without
     // owning it becomes a null object, so no later run can reach freed memory.
     static void releasePending();
+    // releasePending when the waiting objects hold enough values (an
+    // object and each of its cells count one): kReleaseValues, or more
+    // when the last clearing had more values to look at. The outermost run
+    // calls it between two instructions, where no instruction holds an
+    // object, so that a long loop that keeps replacing objects does not
+    // pile them up until it ends.
+    static void releaseIfDue();
+    static constexpr size_t kReleaseValues = 65536;
+    // The values the waiting objects hold.
+    static size_t pendingValues();
     // Stores `value` into `item` as write() does (an object `item` owned is
     // kept until the run ends). For members that write into their callers'
     // variables.

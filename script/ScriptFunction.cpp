@@ -19,6 +19,9 @@ namespace {
 // the nesting went too deep.
 int gDepth = 0;
 bool gAborting = false;
+// Instructions the outermost run carried out, and the limit (0: none).
+unsigned long long gSteps = 0;
+unsigned long long gStepLimit = 0;
 
 std::vector<ScriptFunction*>& liveList() {
     static std::vector<ScriptFunction*> list;
@@ -33,7 +36,9 @@ DataItem& registerCell(ScriptRegisters::Cell c) {
 
 class DepthGuard {
 public:
-    DepthGuard() { ++gDepth; }
+    DepthGuard() {
+        if (gDepth++ == 0) gSteps = 0;
+    }
     ~DepthGuard() {
         if (--gDepth == 0) {
             gAborting = false;
@@ -140,10 +145,23 @@ void ScriptFunction::traceStep(OpCode& op, int position) {
     ScriptTrace::write(entry);
 }
 
+void ScriptFunction::setStepLimit(unsigned long long steps) noexcept {
+    gStepLimit = steps;
+}
+
 ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message, int* exitAt) {
     int i = from;
     while (i >= from && i < stop && i < size()) {
         if (gAborting) return Outcome::Aborted;
+        if (gStepLimit && ++gSteps > gStepLimit) {
+            // Reported here and not as a failure: a TRY block must not
+            // catch it.
+            String m;
+            m.format("Ejecución detenida: más de %llu instrucciones", gStepLimit);
+            report(m);
+            gAborting = true;
+            return Outcome::Aborted;
+        }
         OpCode& op = *code_[size_t(i)];
         try {
             if (op.tryBlock()) {
@@ -160,6 +178,9 @@ ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& mes
                 return Outcome::Failed;
             }
             i = pos + 1;
+            // Between two instructions of the outermost run nothing but
+            // the scripts' own values points at displaced objects.
+            if (gDepth == 1) OpCode::releaseIfDue();
         } catch (const GeneralException& e) {
             message = String(e.message());
             return Outcome::Failed;

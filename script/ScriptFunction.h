@@ -71,6 +71,11 @@ public:
     // --- running ---
     // Runs with `args` (may be null); answers a copy of "_RETURN_".
     DataItem run(const DataRow* args);
+    // The most instructions one outermost run may carry out (0, the
+    // default: no limit). Past it the run reports "Ejecución detenida: más
+    // de %llu instrucciones" and every run in progress ends, TRY blocks
+    // included. For unattended runs of scripts that may not end.
+    static void setStepLimit(unsigned long long steps) noexcept;
     // "METODO: ...": the function's listing.
     String listing() const;
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -103,5 +104,57 @@ INSTANTIATE_TEST_SUITE_P(Dropped, RetiredReference, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              return std::string(info.param.name);
                          });
+
+}  // namespace
+
+namespace {
+
+using VORLIN::HeadlessHost;
+using VORLIN::OpCode;
+using VORLIN::ScriptSession;
+
+// A host that notes, at every printMsg, how many displaced objects wait.
+class CountingHost : public HeadlessHost {
+public:
+    CountingHost(std::ostream& out, std::ostream& err) : HeadlessHost(out, err) {}
+    void printMessage(const String& text, bool secondMode) override {
+        most = std::max(most, OpCode::pendingValues());
+        HeadlessHost::printMessage(text, secondMode);
+    }
+    size_t most = 0;
+};
+
+// A loop that replaces an object at every turn does not pile the old ones
+// up until the run ends; references into the ones it drops become null
+// objects while the run goes on.
+TEST(DisplacedObjects, ALongLoopReleasesThemAsItGoes) {
+    std::ostringstream out, err;
+    CountingHost host(out, err);
+    ScriptSession session(host);
+    const char* text =
+        "FUNCTION main()\r\n"
+        "    g = Grid(\"nombre\", \"string\")\r\n"
+        "    r = g.addNewRow()\r\n"
+        "    r.setItem(0, \"Ana\")\r\n"
+        "    i = 0\r\n"
+        "    WHILE (i < 5000)\r\n"
+        "        i = i + 1\r\n"
+        "        g = Row(100)\r\n"
+        "        printMsg(\"\", false)\r\n"
+        "    ENDWHILE\r\n"
+        "    m = \"fin \" & i\r\n"
+        "    printMsg(m, false)\r\n"
+        "    m = r.nombre\r\n"
+        "    printMsg(m, false)\r\n"
+        "ENDFUNCTION\r\n";
+    session.run(String(text));
+    EXPECT_NE(out.str().find("fin 5000"), std::string::npos) << err.str();
+    // The first grid and its row died long before the end: "r" is null.
+    EXPECT_EQ(out.str().find("Ana"), std::string::npos);
+    EXPECT_GT(host.most, 0u);
+    // At most one object over the mark: it is checked between instructions.
+    EXPECT_LE(host.most, OpCode::kReleaseValues + 101);
+    EXPECT_EQ(OpCode::pendingValues(), 0u);
+}
 
 }  // namespace
