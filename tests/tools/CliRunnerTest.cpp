@@ -89,7 +89,7 @@ TEST(ConnectionOptionTest, MalformedAndUnknownKindsFailClearly) {
 TEST(CliRunnerTest, HelpDocumentsEverything) {
     Result r = runCli({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--connect", "--yes", "script", "explain",
+    for (const char* word : {"--connect", "--yes", "--max-steps", "script", "explain",
                              "sqlite:", "server:", "mysql:", "odbc:", "Ejemplo"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
@@ -99,6 +99,8 @@ TEST(CliRunnerTest, BadCommandLinesAreUsageErrors) {
     EXPECT_EQ(runCli({"correr", "x"}).status, 2);
     EXPECT_EQ(runCli({"script"}).status, 2);
     EXPECT_EQ(runCli({"--connect"}).status, 2);
+    for (const char* count : {"0", "-5", "diez", "1e3", "9999999999999999999"})
+        EXPECT_EQ(runCli({"--max-steps", count, "script", "a.qs"}).status, 2) << count;
     Result r = runCli({"script", "a", "b"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("argumento de más: b"), std::string::npos);
@@ -129,6 +131,36 @@ TEST(CliRunnerTest, ErrorsExitOne) {
     r = runCli({"script", dir.write("d.qs", "FUNCTION main()\r\nTHROW \"mal\"\r\nENDFUNCTION")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "ERROR: Metodo: main\r\nmal\n");
+}
+
+// A script that never ends is stopped by --max-steps, even inside a TRY
+// block (the CATCH section does not run), and the limit applies to each run
+// of the command, not to what ran before.
+TEST(CliRunnerTest, MaxStepsStopsARunawayScript) {
+    TempDir dir;
+    std::string file = dir.write("loop.qs",
+                                 "FUNCTION vuelta()\r\n  RETURN 1\r\nENDFUNCTION\r\n"
+                                 "FUNCTION main()\r\n"
+                                 "  printMsg(\"antes\", false)\r\n"
+                                 "  TRY\r\n"
+                                 "    WHILE (1)\r\n"
+                                 "      x = this.vuelta()\r\n"
+                                 "    ENDWHILE\r\n"
+                                 "  CATCH\r\n"
+                                 "    printMsg(\"capturado\", false)\r\n"
+                                 "  ENDTRY\r\n"
+                                 "  printMsg(\"después\", false)\r\n"
+                                 "ENDFUNCTION\r\n");
+    Result r = runCli({"--max-steps", "5000", "script", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "antes\n");
+    EXPECT_NE(r.err.find("Ejecución detenida: más de 5000 instrucciones"), std::string::npos)
+        << r.err;
+    std::string quick =
+        dir.write("quick.qs", "FUNCTION main()\r\n  printMsg(\"ok\", false)\r\nENDFUNCTION\r\n");
+    r = runCli({"--max-steps", "5", "script", quick});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ok\n");
 }
 
 TEST(CliRunnerTest, ConfirmIsYesOnlyUnderYes) {

@@ -8,6 +8,7 @@
 #include "core/GeneralException.h"
 #include "db/DbConnection.h"
 #include "script/HeadlessHost.h"
+#include "script/ScriptFunction.h"
 #include "script/ScriptSession.h"
 #include "tools/cli/ConnectionOption.h"
 
@@ -18,7 +19,7 @@ using VORLIN::String;
 
 const char* CliRunner::usage() {
     return "Uso:\n"
-           "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] script ARCHIVO\n"
+           "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] [--max-steps N] script ARCHIVO\n"
            "  quelmir-cli explain ARCHIVO\n"
            "  quelmir-cli --help\n"
            "\n"
@@ -41,6 +42,8 @@ const char* CliRunner::usage() {
            "                   El nombre va tras el último \"=\": una clave que contiene\n"
            "                   \"=\" necesita un =NOMBRE explícito.\n"
            "  --yes            Responde que sí a cada confirm del script (si no, no).\n"
+           "  --max-steps N    Detiene el script (con error) tras N instrucciones; para\n"
+           "                   ejecuciones desatendidas de scripts que podrían no terminar.\n"
            "  --help           Muestra esta ayuda.\n"
            "\n"
            "Estado de salida: 0 si todo fue bien; 1 si se mostró un error (error de carga,\n"
@@ -71,6 +74,7 @@ bool CliRunner::readFile(const std::string& file, std::string& text) {
 int CliRunner::run(const std::vector<std::string>& args) {
     std::vector<std::string> specs;
     bool yes = false;
+    unsigned long long maxSteps = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -84,11 +88,15 @@ int CliRunner::run(const std::vector<std::string>& args) {
             specs.push_back(args[++i]);
         } else if (a.rfind("--connect=", 0) == 0) {
             specs.push_back(a.substr(10));
+        } else if (a == "--max-steps") {
+            if (i + 1 >= args.size() || !parseCount(args[i + 1], maxSteps))
+                return usageError("--max-steps necesita un número mayor que 0");
+            ++i;
         } else if (a == "script" || a == "explain") {
             if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
             if (a == "explain") return explain(args[i + 1]);
-            return runScript(args[i + 1], specs, yes);
+            return runScript(args[i + 1], specs, yes, maxSteps);
         } else {
             return usageError("orden desconocida: " + a);
         }
@@ -96,7 +104,19 @@ int CliRunner::run(const std::vector<std::string>& args) {
     return usageError("falta la orden");
 }
 
-int CliRunner::runScript(const std::string& file, const std::vector<std::string>& specs, bool yes) {
+bool CliRunner::parseCount(const std::string& text, unsigned long long& out) {
+    if (text.empty() || text.size() > 18) return false;
+    unsigned long long n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        n = n * 10 + unsigned(c - '0');
+    }
+    out = n;
+    return n > 0;
+}
+
+int CliRunner::runScript(const std::string& file, const std::vector<std::string>& specs, bool yes,
+                         unsigned long long maxSteps) {
     HeadlessHost host(out_, err_);
     host.setConfirmAnswer(yes);
     std::vector<std::unique_ptr<DbConnection>> connections;
@@ -119,7 +139,9 @@ int CliRunner::runScript(const std::string& file, const std::vector<std::string>
     int reports;
     {
         ScriptSession session(host);
+        VORLIN::ScriptFunction::setStepLimit(maxSteps);
         reports = session.run(String(text));
+        VORLIN::ScriptFunction::setStepLimit(0);
     }
     for (auto& c : connections) {
         try {

@@ -1,7 +1,7 @@
 // CliRunner: the commands of quelmir-cli, on given output and error
 // streams so that tests can run them in-process.
 //
-//   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] script FILE
+//   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] [--max-steps N] script FILE
 //   quelmir-cli explain FILE
 //   quelmir-cli --help
 //
@@ -9,7 +9,8 @@
 // reported as "quelmir-cli: CONNECTION: text" and nothing runs), loads FILE and
 // runs its function "main": "printMsg" lines go to the output stream,
 // message boxes to the error stream as "CAPTION: text", and "confirm" is
-// answered yes only under --yes. "explain" prints the listing of "main".
+// answered yes only under --yes; --max-steps stops a run (as an error)
+// after N instructions. "explain" prints the listing of "main".
 //
 // Exit status: 0; 1 when an error report was shown (load error, missing
 // main, run-time failure), a file could not be read or a connection could
@@ -34,7 +35,10 @@ public:
     static const char* usage();
 
 private:
-    int runScript(const std::string& file, const std::vector<std::string>& specs, bool yes);
+    int runScript(const std::string& file, const std::vector<std::string>& specs, bool yes,
+                  unsigned long long maxSteps);
+    // A decimal count above 0 (at most 18 digits).
+    static bool parseCount(const std::string& text, unsigned long long& out);
     int explain(const std::string& file);
     bool readFile(const std::string& file, std::string& text);
     int usageError(const std::string& message);
