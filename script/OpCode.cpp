@@ -20,6 +20,10 @@
 
 namespace VORLIN {
 
+// The bookkeeping behind OpCode::releaseIfDue (friends of OpCode).
+void notePending(size_t values) noexcept;
+void noteSwept(size_t visited) noexcept;
+
 namespace {
 
 // Objects a target owned when another value was written over it, and
@@ -168,11 +172,6 @@ public:
     size_t visited() const noexcept { return visited_; }
 };
 
-// The values the last sweep looked at, and the values the objects waiting
-// to be deleted hold (see OpCode::releaseIfDue).
-size_t gLastSweep = 0;
-size_t gPendingValues = 0;
-
 // About how many values an object holds: itself and its cells.
 size_t valuesOf(Interfasable* object) {
     const DataSet* set = nullptr;
@@ -187,7 +186,7 @@ size_t valuesOf(Interfasable* object) {
 }
 
 void addPending(DataItem holder) {
-    gPendingValues += valuesOf(holder.getObj());
+    notePending(valuesOf(holder.getObj()));
     pendingObjects().push_back(std::move(holder));
 }
 
@@ -215,7 +214,7 @@ void forgetAll(const std::vector<DataItem>& batch) {
     if (environment)
         for (int i = 0; i < environment->valueCount(); ++i)
             sweep.value(environment->valueAt(i));
-    gLastSweep = sweep.visited();
+    noteSwept(sweep.visited());
 }
 
 }  // namespace
@@ -307,17 +306,16 @@ void OpCode::write(DataItem value) {
     }
 }
 
-size_t OpCode::pendingValues() {
-    return gPendingValues;
+void notePending(size_t values) noexcept {
+    OpCode::pendingValues_ += values;
 }
 
-void OpCode::releaseIfDue() {
+void noteSwept(size_t visited) noexcept {
     // A sweep costs about one step per value the scripts can reach; waiting
     // until the displaced objects hold as many values keeps the cost per
     // displaced value constant, and their memory no larger than what the
     // run keeps anyway (or kReleaseValues).
-    size_t due = std::max<size_t>(kReleaseValues, gLastSweep);
-    if (gPendingValues >= due) releasePending();
+    OpCode::releaseMark_ = std::max<size_t>(OpCode::kReleaseValues, visited);
 }
 
 void OpCode::releasePending() {
@@ -325,7 +323,7 @@ void OpCode::releasePending() {
     while (!pendingObjects().empty()) {
         std::vector<DataItem> batch;
         batch.swap(pendingObjects());
-        gPendingValues = 0;
+        pendingValues_ = 0;
         forgetAll(batch);
         batch.clear();
     }

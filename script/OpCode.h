@@ -92,10 +92,12 @@ public:
     // calls it between two instructions, where no instruction holds an
     // object, so that a long loop that keeps replacing objects does not
     // pile them up until it ends.
-    static void releaseIfDue();
+    static void releaseIfDue() {
+        if (pendingValues_ >= releaseMark_) releasePending();
+    }
     static constexpr size_t kReleaseValues = 65536;
     // The values the waiting objects hold.
-    static size_t pendingValues();
+    static size_t pendingValues() noexcept { return pendingValues_; }
     // Stores `value` into `item` as write() does (an object `item` owned is
     // kept until the run ends). For members that write into their callers'
     // variables.
@@ -110,6 +112,12 @@ protected:
     static bool fail(const String& message);
 
 private:
+    // See releaseIfDue; kept in OpCode.cpp.
+    static inline size_t pendingValues_ = 0;
+    static inline size_t releaseMark_ = kReleaseValues;
+    friend void notePending(size_t values) noexcept;
+    friend void noteSwept(size_t visited) noexcept;
+
     Variable* target_ = nullptr;
     String targetPath_;
     ScriptFunction* function_ = nullptr;
