@@ -77,10 +77,21 @@ DbConnection* ConxObj::connectionOf(const DataItem& value) {
     return c ? c->connection() : nullptr;
 }
 
-std::shared_ptr<TableDef> ConxObj::findTable(TextRef name) const {
+std::shared_ptr<TableDef> ConxObj::findTable(TextRef name) {
     for (const auto& t : *tables_)
         if (t->name().view() == name.view()) return t->share();
-    return nullptr;
+    if (!connection_ || name.size() == 0) return nullptr;
+    String table{name};
+    std::unique_ptr<TableDef> def;
+    try {
+        if (!connection_->tableExist(table)) return nullptr;
+        def = std::make_unique<TableDef>(connection_, table);
+    } catch (const GeneralException&) {
+        return nullptr;
+    }
+    def->setCatalog(tables_);
+    tables_->push_back(std::move(def));
+    return tables_->back()->share();
 }
 
 DataItem ConxObj::execute(const String& name, const DataRow* args) {

@@ -81,7 +81,9 @@ public:
 
     DbConnection* connection() const noexcept { return connection_; }
     const String& name() const noexcept { return name_; }
-    std::shared_ptr<TableDef> findTable(TextRef name) const;
+    // The mapping of a table by exact name; a table created since this
+    // object was made (by the script itself, say) is mapped on first use.
+    std::shared_ptr<TableDef> findTable(TextRef name);
     int tableCount() const noexcept { return int(tables_->size()); }
 
 private:

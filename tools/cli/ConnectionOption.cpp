@@ -15,6 +15,22 @@ namespace {
 
 using Opener = std::unique_ptr<DbConnection> (*)(const ConnectionOption&, std::string& error);
 
+// Runs `step` on `db` (null: nothing happens); when it answers false or
+// fails, `error` gets the back end's text (or `fallback`) and the
+// connection is dropped.
+template <class Step>
+std::unique_ptr<DbConnection> checked(std::unique_ptr<DbConnection> db, const std::string& fallback,
+                                      std::string& error, Step step) {
+    if (!db) return nullptr;
+    try {
+        if (step(*db)) return db;
+        error = db->lastError().isEmpty() ? fallback : db->lastError().toStdString();
+    } catch (const VORLIN::GeneralException& e) {
+        error = e.message();
+    }
+    return nullptr;
+}
+
 std::unique_ptr<DbConnection> openSqlite(const ConnectionOption& option, std::string& error) {
     namespace fs = std::filesystem;
     if (option.body.empty()) {
@@ -24,19 +40,12 @@ std::unique_ptr<DbConnection> openSqlite(const ConnectionOption& option, std::st
     fs::path path(option.body);
     std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
     if (folder.back() != '/') folder += '/';
-    auto db = std::make_unique<VORLIN::SqliteLocalConnection>();
-    try {
-        if (!db->connect(String(folder), "", "", false, "-") ||
-            !db->openDatabase(String(path.filename().string()), false)) {
-            error = db->lastError().isEmpty() ? "no se pudo abrir " + option.body
-                                              : db->lastError().toStdString();
-            return nullptr;
-        }
-    } catch (const VORLIN::GeneralException& e) {
-        error = e.message();
-        return nullptr;
-    }
-    return db;
+    return checked(std::make_unique<VORLIN::SqliteLocalConnection>(),
+                   "no se pudo abrir " + option.body, error, [&](DbConnection& db) {
+                       return db.connect(String(folder), "", "", false, "-") &&
+                              db.openDatabase(String(path.filename().string()), false, String(),
+                                              String());
+                   });
 }
 
 // "HOST:PORT/DATABASE".
@@ -49,33 +58,19 @@ std::unique_ptr<DbConnection> openServer(const ConnectionOption& option, std::st
         error = "se esperaba server:HOST:PUERTO/BASE";
         return nullptr;
     }
-    auto db = std::make_unique<VORLIN::SqliteClientConnection>();
-    try {
-        if (!db->connect(String(address), "", "", false, String(database))) {
-            error = db->lastError().isEmpty() ? "no se pudo conectar con " + address
-                                              : db->lastError().toStdString();
-            return nullptr;
-        }
-    } catch (const VORLIN::GeneralException& e) {
-        error = e.message();
-        return nullptr;
-    }
-    return db;
+    return checked(std::make_unique<VORLIN::SqliteClientConnection>(),
+                   "no se pudo conectar con " + address, error, [&](DbConnection& db) {
+                       return db.connect(String(address), "", "", false, String(database));
+                   });
 }
 
 // Connects `db`; on failure `error` gets the back end's text.
 std::unique_ptr<DbConnection> connected(std::unique_ptr<DbConnection> db, const std::string& host,
                                         const std::string& user, const std::string& password,
                                         const std::string& database, std::string& error) {
-    try {
-        if (db->connect(String(host), String(user), String(password), false, String(database)))
-            return db;
-        error = db->lastError().isEmpty() ? "no se pudo conectar con " + host
-                                          : db->lastError().toStdString();
-    } catch (const VORLIN::GeneralException& e) {
-        error = e.message();
-    }
-    return nullptr;
+    return checked(std::move(db), "no se pudo conectar con " + host, error, [&](DbConnection& c) {
+        return c.connect(String(host), String(user), String(password), false, String(database));
+    });
 }
 
 // "USER:PASSWORD@HOST:PORT/DATABASE" (the password may hold ":").
@@ -89,9 +84,15 @@ std::unique_ptr<DbConnection> openMySql(const ConnectionOption& option, std::str
         error = "se esperaba mysql:USUARIO:CLAVE@HOST:PUERTO/BASE";
         return nullptr;
     }
-    return connected(std::make_unique<VORLIN::MySqlConnection>(), b.substr(at + 1, slash - at - 1),
-                     b.substr(0, colon), b.substr(colon + 1, at - colon - 1), b.substr(slash + 1),
-                     error);
+    std::string database = b.substr(slash + 1);
+    std::unique_ptr<DbConnection> db =
+        connected(std::make_unique<VORLIN::MySqlConnection>(), b.substr(at + 1, slash - at - 1),
+                  b.substr(0, colon), b.substr(colon + 1, at - colon - 1), database, error);
+    // A MySQL connection reaches the server; the database is chosen after.
+    return checked(std::move(db), "no se pudo abrir la base " + database, error,
+                   [&](DbConnection& c) {
+                       return c.openDatabase(String(database), false, String(), String());
+                   });
 }
 
 // "DSN" or "DSN:USER:PASSWORD" (the password may hold ":").

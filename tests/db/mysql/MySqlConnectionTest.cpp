@@ -12,6 +12,7 @@
 #include "data/TableDataset.h"
 #include "db/mysql/SelMySqlLogic.h"
 #include "tests/db/mysql/MariaDbServer.h"
+#include "tests/support/CliScript.h"
 
 using namespace VORLIN;
 using quelmir_test::MariaDbServer;
@@ -426,6 +427,36 @@ TEST_F(MySqlTest, SelectionLogicConnectsListsAndAccepts) {
     EXPECT_TRUE(logic.accept(index));
     EXPECT_EQ(target.getAlias(), String(name));
     EXPECT_EQ(target.getHost(), "127.0.0.1");
+}
+
+}  // namespace
+
+namespace {
+
+// quelmir-cli's "mysql:USER:PASSWORD@HOST:PORT/DATABASE" against the real
+// server, with a password that holds a quote and a backslash.
+TEST(MySqlCli, ScriptRunsThroughTheConnectOption) {
+    if (server().missing()) GTEST_SKIP() << server().error();
+    MySqlConnection admin;
+    ASSERT_TRUE(admin.connect(String(server().hostWithPort()), String(MariaDbServer::kUser),
+                              String(MariaDbServer::kPassword), false, String()));
+    admin.execute("DROP DATABASE IF EXISTS qt_cli");
+    admin.execute("CREATE DATABASE qt_cli");
+    std::string spec = std::string("mysql:") + MariaDbServer::kUser + ":" +
+                       MariaDbServer::kPassword + "@" + server().hostWithPort() + "/qt_cli=datos";
+    testsupport::CliResult r = testsupport::runCliScript({spec}, testsupport::cliBackEndScript());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
+    EXPECT_EQ(admin.queryInt("SELECT COUNT(*) FROM qt_cli.clientes"), 2);
+
+    // A wrong password: the server's own text, exit 1, nothing run.
+    r = testsupport::runCliScript({std::string("mysql:") + MariaDbServer::kUser + ":mala@" +
+                                   server().hostWithPort() + "/qt_cli"},
+                                  testsupport::cliBackEndScript());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Access denied"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    admin.execute("DROP DATABASE qt_cli");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "tests/db/mysql/MariaDbServer.h"
+#include "tests/support/CliScript.h"
 
 using namespace VORLIN;
 using quelmir_test::MariaDbServer;
@@ -259,6 +260,28 @@ TEST_F(OdbcSqliteTest, SelectionLogicListsAcceptsAndWarns) {
     ASSERT_TRUE(logic.accept(1));
     EXPECT_EQ(logic.chosen(), "ODBC|Quelmir");
     EXPECT_EQ(target.getAlias(), "Quelmir");
+}
+
+}  // namespace
+
+namespace {
+
+// quelmir-cli's "odbc:DSN" and "odbc:DSN:USER:PASSWORD" against the real
+// drivers: the SQLite source, and the MariaDB one with the test user.
+TEST(OdbcCli, ScriptRunsThroughTheConnectOption) {
+    testsupport::CliResult r =
+        testsupport::runCliScript({"odbc:Quelmir=datos"}, testsupport::cliBackEndScript());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
+    if (server().missing()) GTEST_SKIP() << server().error();
+    std::string spec = std::string("odbc:QuelmirMaria:") + MariaDbServer::kUser + ":" +
+                       MariaDbServer::kPassword + "=datos";
+    r = testsupport::runCliScript({spec}, testsupport::cliBackEndScript());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
+    r = testsupport::runCliScript({"odbc:NoExiste"}, testsupport::cliBackEndScript());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("odbc:NoExiste"), std::string::npos) << r.err;
 }
 
 }  // namespace
