@@ -72,7 +72,7 @@ bool CliRunner::readFile(const std::string& file, std::string& text) {
 }
 
 int CliRunner::run(const std::vector<std::string>& args) {
-    std::vector<std::string> specs;
+    std::vector<std::string> connectionTexts;
     bool yes = false;
     unsigned long long maxSteps = 0;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -85,9 +85,9 @@ int CliRunner::run(const std::vector<std::string>& args) {
             yes = true;
         } else if (a == "--connect") {
             if (i + 1 >= args.size()) return usageError("--connect necesita una conexión");
-            specs.push_back(args[++i]);
+            connectionTexts.push_back(args[++i]);
         } else if (a.rfind("--connect=", 0) == 0) {
-            specs.push_back(a.substr(10));
+            connectionTexts.push_back(a.substr(10));
         } else if (a == "--max-steps") {
             if (i + 1 >= args.size() || !parseCount(args[i + 1], maxSteps))
                 return usageError("--max-steps necesita un número mayor que 0");
@@ -96,7 +96,7 @@ int CliRunner::run(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
             if (a == "explain") return explain(args[i + 1]);
-            return runScript(args[i + 1], specs, yes, maxSteps);
+            return runScript(args[i + 1], connectionTexts, yes, maxSteps);
         } else {
             return usageError("orden desconocida: " + a);
         }
@@ -115,12 +115,12 @@ bool CliRunner::parseCount(const std::string& text, unsigned long long& out) {
     return n > 0;
 }
 
-int CliRunner::runScript(const std::string& file, const std::vector<std::string>& specs, bool yes,
-                         unsigned long long maxSteps) {
+int CliRunner::runScript(const std::string& file, const std::vector<std::string>& connectionTexts,
+                         bool yes, unsigned long long maxSteps) {
     HeadlessHost host(out_, err_);
     host.setConfirmAnswer(yes);
     std::vector<std::unique_ptr<DbConnection>> connections;
-    for (const std::string& text : specs) {
+    for (const std::string& text : connectionTexts) {
         ConnectionOption option;
         std::string error;
         std::unique_ptr<DbConnection> c;

@@ -35,8 +35,8 @@ public:
     static const char* usage();
 
 private:
-    int runScript(const std::string& file, const std::vector<std::string>& specs, bool yes,
-                  unsigned long long maxSteps);
+    int runScript(const std::string& file, const std::vector<std::string>& connectionTexts,
+                  bool yes, unsigned long long maxSteps);
     // A decimal count above 0 (at most 18 digits).
     static bool parseCount(const std::string& text, unsigned long long& out);
     int explain(const std::string& file);

@@ -442,9 +442,9 @@ TEST(MySqlCli, ScriptRunsThroughTheConnectOption) {
                               String(MariaDbServer::kPassword), false, String()));
     admin.execute("DROP DATABASE IF EXISTS qt_cli");
     admin.execute("CREATE DATABASE qt_cli");
-    std::string spec = std::string("mysql:") + MariaDbServer::kUser + ":" +
-                       MariaDbServer::kPassword + "@" + server().hostWithPort() + "/qt_cli=datos";
-    testsupport::CliResult r = testsupport::runCliScript({spec}, testsupport::cliBackEndScript());
+    std::string option = std::string("mysql:") + MariaDbServer::kUser + ":" +
+                         MariaDbServer::kPassword + "@" + server().hostWithPort() + "/qt_cli=datos";
+    testsupport::CliResult r = testsupport::runCliScript({option}, testsupport::cliBackEndScript());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
     EXPECT_EQ(admin.queryInt("SELECT COUNT(*) FROM qt_cli.clientes"), 2);

@@ -274,9 +274,9 @@ TEST(OdbcCli, ScriptRunsThroughTheConnectOption) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
     if (server().missing()) GTEST_SKIP() << server().error();
-    std::string spec = std::string("odbc:QuelmirMaria:") + MariaDbServer::kUser + ":" +
-                       MariaDbServer::kPassword + "=datos";
-    r = testsupport::runCliScript({spec}, testsupport::cliBackEndScript());
+    std::string option = std::string("odbc:QuelmirMaria:") + MariaDbServer::kUser + ":" +
+                         MariaDbServer::kPassword + "=datos";
+    r = testsupport::runCliScript({option}, testsupport::cliBackEndScript());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Ana,Luis\ncliente Luis\n");
     r = testsupport::runCliScript({"odbc:NoExiste"}, testsupport::cliBackEndScript());
