@@ -1,5 +1,8 @@
 #include "app/main/ZaRavApp.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 #include "app/main/AppPaths.h"
 #include "app/main/ConfigStore.h"
 #include "app/main/MainWnd.h"
@@ -64,7 +67,17 @@ ZaRavApp::ZaRavApp(int& argc, char** argv) : SApp(argc, argv) {
     ports_ = std::make_unique<UiPorts>();
     ports_->install({[this] { return workFolder_; }, nullptr});
 
-    mainWnd_ = std::make_unique<MainWnd>();
+    MainWndLogic::Environment environment;
+    environment.adopt = [this](std::unique_ptr<DbConnection> c) {
+        return addConnection(std::move(c));
+    };
+    environment.workFolder = [this] { return workFolder_; };
+    environment.setWorkFolder = [this](const String& folder) { setWorkFolder(folder); };
+    environment.prepare = [this](DbConnection& c) { ports_->prepare(c); };
+    mainWnd_ = std::make_unique<MainWnd>(std::move(environment), MainWnd::Dialogs());
+    host_->setOutput([this](const String& text, bool) {
+        if (mainWnd_) mainWnd_->print(text);
+    });
     const char* kinds[5] = {"DB_SOLUCION", "DB_LOCAL", "DB_SERVER", "DB_MYSQL", "DB_ODBC"};
     for (int i = 0; i < 5; ++i)
         kindImages_[i] = ImageStore::icon(kinds[i]);
@@ -77,6 +90,7 @@ ZaRavApp::~ZaRavApp() {
     // Windows that point at connections go first.
     setMainWindow(nullptr);
     mainWnd_.reset();
+    host_->setOutput({});
     ports_->uninstall();
     closeConnections();
     if (DataItem* config = ScriptRegisters::cell(ScriptRegisters::Config)) config->setNull();
@@ -102,6 +116,15 @@ int ZaRavApp::run() {
     if (!storeError_.isEmpty() && !storeReported_) {
         storeReported_ = true;
         MsgBox::show(storeError_, "ALERT", "ALERT");
+    }
+    // Files named on the command line open as "Sqlite local" opens them.
+    if (!filesOpened_ && mainWnd_) {
+        filesOpened_ = true;
+        QStringList args = QCoreApplication::arguments();
+        std::vector<String> files;
+        for (int i = 1; i < args.size(); ++i)
+            files.emplace_back(args[i].toUtf8().toStdString());
+        if (!files.empty()) mainWnd_->logic().openFiles(files);
     }
     return SApp::run();
 }

@@ -86,6 +86,7 @@ private:
     QIcon kindImages_[5];
     String storeError_;
     bool storeReported_ = false;
+    bool filesOpened_ = false;
     std::unique_ptr<QtScriptHost> host_;
     std::unique_ptr<ScriptSession> session_;
     std::unique_ptr<ConfigStore> store_;
