@@ -53,7 +53,10 @@ bool OCFunction::run(int&) {
             throw;
         }
     }
-    if (target()) write(std::move(result));
+    if (target())
+        write(std::move(result));
+    else
+        discard(std::move(result));
     return true;
 }
 

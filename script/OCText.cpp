@@ -34,8 +34,7 @@ bool OCConcat::run(int&) {
         }
         text.append(item->text());
     }
-    into.release();
-    into.setString(text);
+    store(into, DataItem(text));
     return true;
 }
 

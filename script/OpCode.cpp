@@ -286,6 +286,15 @@ void OpCode::store(DataItem& item, DataItem value) {
     item = std::move(value);
 }
 
+void OpCode::discard(DataItem value) {
+    if (value.type() == DataItem::TObj && value.ownsObject() && value.getObj())
+        addPending(std::move(value));
+}
+
+void OpCode::dropOwned(DataItem& item) {
+    if (item.type() == DataItem::TObj && item.ownsObject()) store(item, DataItem());
+}
+
 void OpCode::retire(Interfasable* object) {
     if (!object) return;
     DataItem holder;

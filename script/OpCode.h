@@ -102,6 +102,15 @@ public:
     // kept until the run ends). For members that write into their callers'
     // variables.
     static void store(DataItem& item, DataItem value);
+    // A value nobody keeps: an object it owns waits for the end of the run
+    // like a displaced one (a result no instruction stores, for one).
+    static void discard(DataItem value);
+    // When `item` owns an object, the object waits for the end of the run
+    // and `item` becomes null; any other item is left alone. For values
+    // that die with their holder (a function's variables, the registers):
+    // their objects must die through the collector, which first clears the
+    // references the scripts still hold to them.
+    static void dropOwned(DataItem& item);
     // Deletes `object` when the outermost run ends (now when no run is in
     // progress is not known here: it waits for the next end of a run, or
     // for releasePending). For objects a script may still point at.

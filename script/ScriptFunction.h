@@ -19,8 +19,11 @@
 // caller's come back when it ends.
 //
 // Ownership: owns its variables, instructions and arguments row; belongs to
-// a Rutina. ScriptRegisters must exist before construction and outlive the
-// function. The UI thread only.
+// a Rutina. The objects its values own outlive it: when it dies they wait
+// for the collector (OpCode::releasePending), like displaced objects, since
+// the registers or other functions may still refer to them. The outermost
+// run's result never owns: an object "_RETURN_" owns stays there. ScriptRegisters must exist before
+// construction and outlive the function. The UI thread only.
 #pragma once
 
 #include <memory>

@@ -15,7 +15,9 @@ ScriptSession::ScriptSession(ScriptHost& host) : host_(host), environment_(&host
 }
 
 ScriptSession::~ScriptSession() {
-    // The functions are bound to the registers: they go first.
+    // The functions are bound to the registers: they go first. Their
+    // objects, and then the registers', die through the collector, each
+    // once, after every reference to them was cleared.
     rutina_.clear();
     OpCode::releasePending();
     ScriptRegisters::destroy();
@@ -23,7 +25,7 @@ ScriptSession::~ScriptSession() {
 
 int ScriptSession::run(const String& text) {
     int before = rutina_.errorReports();
-    rutina_.runMain(text);
+    OpCode::discard(rutina_.runMain(text));
     OpCode::releasePending();
     return rutina_.errorReports() - before;
 }
