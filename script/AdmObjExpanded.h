@@ -82,7 +82,7 @@ public:
     int32_t parentKey() const noexcept { return parentKey_; }
     // Every row it owns: the listed ones, the deleted ones waiting for the
     // next save, and the spare row of an empty walk.
-    std::vector<Interfasable*> ownedObjects() const;
+    void reportOwned(OwnedParts& parts) override;
 
 private:
     AdmObjInstance* newInstance();

@@ -4,6 +4,7 @@
 #include "script/AdmObjExpanded.h"
 #include "script/FunctionRegistry.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/ScriptArgs.h"
 #include "script/TableDef.h"
@@ -99,14 +100,13 @@ void AdmObjInstance::referenceWritten(const String& path) {
     if (def_->findReference(path)) subObject(path);
 }
 
-std::vector<Interfasable*> AdmObjInstance::ownedObjects() const {
-    std::vector<Interfasable*> owned;
-    owned.reserve(subs_.size() + lists_.size());
+void AdmObjInstance::reportOwned(OwnedParts& parts) {
     for (const Sub& s : subs_)
-        owned.push_back(s.object.get());
+        parts.object(s.object.get());
     for (const List& l : lists_)
-        owned.push_back(l.object.get());
-    return owned;
+        parts.object(l.object.get());
+    parts.value(&parent_);
+    parts.value(&lastError_);
 }
 
 void AdmObjInstance::copyValues(const AdmObjInstance& other, bool withKey) {
@@ -201,7 +201,7 @@ DataItem AdmObjInstance::execute(const String& name, const DataRow* args) {
                 throw GeneralException::format("AdmObjInstance.setMember: %s no existe",
                                                member.c_str());
             DataItem value(ScriptArgs::value(args, 1));
-            OpCode::store(*item, std::move(value));
+            ObjectCollector::store(*item, std::move(value));
             referenceWritten(member);
             return DataItem();
         }

@@ -90,13 +90,13 @@ public:
     AdmObjInstance* subObject(TextRef column);
     // A script wrote `path`: a reference column loads its sub-object.
     void referenceWritten(const String& path);
+    void memberWritten(const String& name) override { referenceWritten(name); }
     // Takes the other row's values (and its key when `withKey`); a row of
     // another table gives the values of the columns of the same name.
     void copyValues(const AdmObjInstance& other, bool withKey);
-    // The sub-objects and collections loaded so far (owned by this row).
-    std::vector<Interfasable*> ownedObjects() const;
-    // The object "setParent" stored (a reference, never owned).
-    DataItem& parentItem() noexcept { return parent_; }
+    // The sub-objects and collections loaded so far (owned by this row),
+    // and the parent and last-error values (the cells are the row's).
+    void reportOwned(OwnedParts& parts) override;
 
 private:
     struct Sub {

@@ -92,6 +92,11 @@ DataItem* Entorno::getMemberItem(const String& name) {
     return object ? object->getMemberItem(name.mid(uint32_t(dot) + 1)) : nullptr;
 }
 
+void Entorno::reportOwned(OwnedParts& parts) {
+    for (auto& value : values_)
+        parts.value(value.get());
+}
+
 bool Entorno::hasMember(const String& name) {
     return FunctionRegistry::instance().findFunctionIndex(classNumber(), name) >= 0;
 }

@@ -4,6 +4,7 @@
 #include "core/Interfasable.h"
 #include "data/DataRow.h"
 #include "data/ValueFunctions.h"
+#include "script/ObjectCollector.h"
 #include "script/Variable.h"
 
 namespace VORLIN {
@@ -56,7 +57,7 @@ bool OCFunction::run(int&) {
     if (target())
         write(std::move(result));
     else
-        discard(std::move(result));
+        ObjectCollector::discard(std::move(result));
     return true;
 }
 

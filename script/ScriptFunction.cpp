@@ -6,6 +6,7 @@
 
 #include "core/GeneralException.h"
 #include "script/OCFlow.h"
+#include "script/ObjectCollector.h"
 #include "script/Rutina.h"
 #include "script/ScriptRegisters.h"
 #include "script/ScriptTrace.h"
@@ -42,7 +43,7 @@ public:
     ~DepthGuard() {
         if (--gDepth == 0) {
             gAborting = false;
-            OpCode::releasePending();
+            ObjectCollector::releasePending();
         }
     }
     DepthGuard(const DepthGuard&) = delete;
@@ -68,7 +69,7 @@ public:
     }
     ~CallerValues() {
         for (auto& [item, value] : kept_)
-            OpCode::store(*item, std::move(value));
+            ObjectCollector::store(*item, std::move(value));
     }
     CallerValues(const CallerValues&) = delete;
     CallerValues& operator=(const CallerValues&) = delete;
@@ -106,10 +107,10 @@ ScriptFunction::~ScriptFunction() {
     // objects: they die through the collector, which clears those
     // references first, and not with the variables.
     for (int i = 0; i < argumentCount_; ++i)
-        OpCode::dropOwned(*arguments_->cell(i));
+        ObjectCollector::dropOwned(*arguments_->cell(i));
     for (int i = 0; i < variables_.count(); ++i) {
         Variable* v = variables_.at(i);
-        if (!v->isBound()) OpCode::dropOwned(v->value());
+        if (!v->isBound()) ObjectCollector::dropOwned(v->value());
     }
     // Instructions first: they point at the variables.
     code_.clear();
@@ -134,7 +135,7 @@ const std::vector<ScriptFunction*>& ScriptFunction::liveFunctions() noexcept {
 void ScriptFunction::report(const String& message) {
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
-    OpCode::store(registerCell(ScriptRegisters::LastError), DataItem(text));
+    ObjectCollector::store(registerCell(ScriptRegisters::LastError), DataItem(text));
     if (ScriptTrace::enabled()) ScriptTrace::fail(text);
     if (rutina_) rutina_->reportError(text);
 }
@@ -188,7 +189,7 @@ ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& mes
             i = pos + 1;
             // Between two instructions of the outermost run nothing but
             // the scripts' own values points at displaced objects.
-            if (gDepth == 1) OpCode::releaseIfDue();
+            if (gDepth == 1) ObjectCollector::releaseIfDue();
         } catch (const GeneralException& e) {
             message = String(e.message());
             return Outcome::Failed;
@@ -218,7 +219,7 @@ int ScriptFunction::runTry(int at) {
 
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
-    OpCode::store(registerCell(ScriptRegisters::LastError), DataItem(text));
+    ObjectCollector::store(registerCell(ScriptRegisters::LastError), DataItem(text));
     String again;
     exitAt = end;
     outcome = runRange(marker + 1, end, again, &exitAt);
@@ -263,18 +264,18 @@ DataItem ScriptFunction::run(const DataRow* args) {
         // Copied out first: the argument may be a reference to the cell
         // it replaces (a function passing its own argument to itself).
         DataItem value(Variable::follow(*args->cell(i)));
-        OpCode::store(*arguments_->cell(i), std::move(value));
+        ObjectCollector::store(*arguments_->cell(i), std::move(value));
     }
 
     // 2. The shared cells of a run. An object they owned waits for the end
     // of the run like any displaced one.
-    OpCode::store(result, DataItem());
+    ObjectCollector::store(result, DataItem());
     self_.setObj(rutina_, false);
-    OpCode::store(registerCell(ScriptRegisters::Parent),
-                  rutina_ ? rutina_->getParent() : DataItem());
+    ObjectCollector::store(registerCell(ScriptRegisters::Parent),
+                           rutina_ ? rutina_->getParent() : DataItem());
     DataItem dlg;
     dlg.setObj(rutina_ ? rutina_->getOwner() : nullptr, false);
-    OpCode::store(registerCell(ScriptRegisters::Dlg), std::move(dlg));
+    ObjectCollector::store(registerCell(ScriptRegisters::Dlg), std::move(dlg));
 
     // 3. The instructions.
     String message;

@@ -4,7 +4,7 @@
 
 #include "data/DataRow.h"
 #include "script/Entorno.h"
-#include "script/OpCode.h"
+#include "script/ObjectCollector.h"
 
 namespace VORLIN {
 
@@ -25,8 +25,8 @@ void releaseOwned() {
     DataRow* row = theRow().get();
     if (!row) return;
     for (int i = 0; i < row->count(); ++i)
-        OpCode::dropOwned(*row->cell(i));
-    OpCode::releasePending();
+        ObjectCollector::dropOwned(*row->cell(i));
+    ObjectCollector::releasePending();
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 //
 // Ownership: the row belongs to this class; cells that the running scripts
 // fill may own objects, which die with the row (create() and destroy() hand
-// them to the script collector, OpCode::releasePending, which first clears
+// them to the script collector, ObjectCollector::releasePending, which first clears
 // every reference the scripts still hold to them). Nothing here throws except
 // allocation failures. Not synchronised: the UI thread only.
 #pragma once

@@ -15,7 +15,7 @@
 #include "core/String.h"
 #include "data/DataRow.h"
 #include "script/HeadlessHost.h"
-#include "script/OpCode.h"
+#include "script/ObjectCollector.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptRegisters.h"
 #include "script/ScriptSession.h"
@@ -26,7 +26,7 @@ namespace {
 using VORLIN::DataItem;
 using VORLIN::DataRow;
 using VORLIN::HeadlessHost;
-using VORLIN::OpCode;
+using VORLIN::ObjectCollector;
 using VORLIN::ScriptRegisters;
 using VORLIN::ScriptSession;
 using VORLIN::String;
@@ -84,7 +84,7 @@ protected:
                 DataRow args(1);
                 args.cell(0)->setObj(&factory, false);
                 session.rutina().execute("main", &args);
-                OpCode::releasePending();
+                ObjectCollector::releasePending();
             }
             reports = session.rutina().errorReports();
         }
@@ -111,7 +111,7 @@ TEST_P(SessionEnd, EveryObjectDiesOnce) {
     EXPECT_GT(made, 0);
     EXPECT_EQ(destroyed, made);
     EXPECT_EQ(ScriptRegisters::row(), nullptr);
-    EXPECT_EQ(OpCode::pendingValues(), 0u);
+    EXPECT_EQ(ObjectCollector::pendingValues(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Left, SessionEnd, ::testing::ValuesIn(kLeaves),
