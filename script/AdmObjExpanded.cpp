@@ -251,19 +251,24 @@ DataItem AdmObjExpanded::execute(const String& name, const DataRow* args) {
             auto* row =
                 v.type() == DataItem::TObj ? dynamic_cast<AdmObjInstance*>(v.getObj()) : nullptr;
             if (!row) return DataItem();
-            // A row its variable owns moves into the list; any other is
-            // copied (its owner keeps it).
+            // A row of the child table (whichever connection object mapped
+            // it) is that table's row: one its variable owns moves into the
+            // list, any other is copied with its key (its owner keeps it),
+            // so that saving writes that row and never a second one. A row
+            // of another table gives a new row with the values of the
+            // columns of the same name.
+            bool sameTable = child_ && TableDef::sameTable(row->def(), *child_);
             DataItem* holder =
                 Variable::isFollowed(*args->cell(0)) ? ScriptArgs::variable(args, 0) : nullptr;
-            if (holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
-                holder->getObj() == row && row->sharedDef() == child_) {
+            if (sameTable && holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
+                holder->getObj() == row) {
                 holder->setOwnsObject(false);
                 // Now the collection's, so owned like the rows it loads.
                 row->setOwner(owner_);
                 instances_.emplace_back(row);
             } else {
                 auto copy = std::make_unique<AdmObjInstance>(child_, owner_, 0);
-                copy->copyValues(*row, false);
+                copy->copyValues(*row, sameTable);
                 instances_.push_back(std::move(copy));
             }
             return DataItem();
