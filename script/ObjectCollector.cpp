@@ -151,7 +151,7 @@ private:
 };
 
 // The release mark after a sweep that looked at `visited` values.
-size_t gReleaseMark(size_t visited) {
+size_t releaseMarkAfter(size_t visited) {
     // A sweep costs about one step per value the scripts can reach; waiting
     // until the displaced objects hold as many values keeps the cost per
     // displaced value constant, and their memory no larger than what the
@@ -221,7 +221,7 @@ void ObjectCollector::releasePending() {
         batch.swap(pendingObjects());
         pendingValues_ = 0;
         size_t visited = forgetAll(batch);
-        if (visited) releaseMark_ = gReleaseMark(visited);
+        if (visited) releaseMark_ = releaseMarkAfter(visited);
         batch.clear();
     }
 }
