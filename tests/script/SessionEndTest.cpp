@@ -173,4 +173,29 @@ TEST(SessionEndReload, UnstoredResultDiesAtTheEndOfTheRun) {
     EXPECT_TRUE(ret->isNull() || ret->getObj() == nullptr);
 }
 
+// "addCaracter" writes text over a variable that owns a grid: the grid
+// waits for the end of the run, so another reference to it and a row taken
+// from it stay readable until then, and are null objects afterwards.
+TEST(SessionEndReload, PaddingOverAnObjectKeepsItUntilTheRunEnds) {
+    std::ostringstream out, err;
+    HeadlessHost host(out, err);
+    ScriptSession session(host);
+    EXPECT_EQ(session.run(String("FUNCTION main()\r\n"
+                                 "    g = Grid(\"nombre\", \"string\")\r\n"
+                                 "    r = g.addNewRow()\r\n"
+                                 "    r.setItem(0, \"Ana\")\r\n"
+                                 "    h = g\r\n"
+                                 "    addCaracter(g, 3, \"x\")\r\n"
+                                 "    n = h.size()\r\n"
+                                 "    m = r.getItem(0) & \" \" & n & \" \" & g\r\n"
+                                 "    printMsg(m, false)\r\n"
+                                 "ENDFUNCTION\r\n")),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str().substr(0, 6), "Ana 1 ") << out.str();
+    VORLIN::ScriptFunction* main = session.rutina().findFunction("main");
+    EXPECT_EQ(main->findVariable("r")->value().getObj(), nullptr);
+    EXPECT_EQ(main->findVariable("h")->value().getObj(), nullptr);
+}
+
 }  // namespace
