@@ -119,10 +119,24 @@ bool SqliteClientConnection::connectAsking(String host, bool interactive) {
     }
 }
 
-bool SqliteClientConnection::connect(const String& host, const String& /*user*/,
-                                     const String& /*password*/, bool interactive,
-                                     const String& database) {
+bool SqliteClientConnection::connect(const String& host, const String& user, const String& password,
+                                     bool interactive, const String& database) {
     lastError_.clear();
+    // With a user name the server gets a login right after connecting (a
+    // server that keeps users answers nothing else before it).
+    auto login = [&]() {
+        if (user.isEmpty()) return true;
+        try {
+            NetMessage m(RC::kLogin);
+            m.addString(user).addString(password);
+            call(m);
+            return true;
+        } catch (const GeneralException& e) {
+            lastError_ = e.what();
+            dropClient();
+            return false;
+        }
+    };
     String address = host;
     if (!isCompleteAddress(address)) {
         String server = serverOf(address);
@@ -139,9 +153,10 @@ bool SqliteClientConnection::connect(const String& host, const String& /*user*/,
     if (database == "-") {
         if (!connectSocket(address)) return false;
         startThreads();
-        return true;
+        return login();
     }
     if (!connectAsking(address, interactive)) return false;
+    if (!login()) return false;
     try {
         setLabel(label_);
         if (database.isEmpty()) return true;

@@ -1,8 +1,16 @@
 #include "server/ServerSession.h"
 
+#include <malloc.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
 #include "core/GeneralException.h"
 #include "remote/NetMessage.h"
+#include "remote/RemoteCodes.h"
 #include "remote/TcpSocket.h"
+#include "server/RequestDecoder.h"
 #include "server/ServerLog.h"
 
 using VORLIN::GeneralException;
@@ -12,6 +20,9 @@ using VORLIN::TcpSocket;
 ServerSession::ServerSession(std::unique_ptr<TcpSocket> socket, std::string peer,
                              RequestHandler::Context context)
     : id_(context.clientId),
+      maxAnswer_(context.maxAnswer),
+      idleTimeoutS_(context.idleTimeoutS),
+      transactionTimeoutS_(context.transactionTimeoutS),
       peer_(std::move(peer)),
       socket_(std::move(socket)),
       handler_(std::move(context)) {}
@@ -28,8 +39,25 @@ void ServerSession::start() {
 void ServerSession::requestStop() noexcept {
     stop_ = true;
     handler_.requestStop();
-    // Wakes the receive; a send in progress fails.
+    // Wakes the receive; the answer being built can still be sent.
+    ::shutdown(socket_->handle(), SHUT_RD);
+}
+
+void ServerSession::forceClose() noexcept {
     socket_->shutdown();
+}
+
+int ServerSession::waitForRequest() {
+    // A client in a transaction has the transaction time-out; any other
+    // the idle time-out. 0 means no limit.
+    int seconds = handler_.inTransaction() ? transactionTimeoutS_ : idleTimeoutS_;
+    if (seconds <= 0) return 1;
+    pollfd p{socket_->handle(), POLLIN, 0};
+    for (;;) {
+        int ready = ::poll(&p, 1, seconds * 1000);
+        if (ready < 0 && errno == EINTR) continue;
+        return ready;
+    }
 }
 
 void ServerSession::join() {
@@ -42,6 +70,16 @@ void ServerSession::run() {
     const char* why = "disconnected";
     std::string detail;
     for (;;) {
+        if (waitForRequest() == 0) {
+            if (handler_.inTransaction()) {
+                why = "closed: transaction left open without a request";
+                detail = std::to_string(transactionTimeoutS_) + " s";
+            } else {
+                why = "closed: idle";
+                detail = std::to_string(idleTimeoutS_) + " s";
+            }
+            break;
+        }
         int rc;
         try {
             rc = socket_->receive(in);
@@ -56,10 +94,31 @@ void ServerSession::run() {
             break;
         }
         if (stop_) {
+            // A request that came in after the stop: refused, not run.
+            if (RequestDecoder::expectsAnswer(in.code()) || !RequestDecoder::isKnown(in.code())) {
+                try {
+                    auto refusal = RequestHandler::failureAnswer(RequestHandler::kStopping);
+                    socket_->sendMessage(*refusal, false);
+                } catch (const GeneralException&) {
+                    // The client is gone already.
+                }
+            }
             why = "disconnected (server stopping)";
             break;
         }
         RequestHandler::Outcome outcome = handler_.handle(in);
+        // The length field is a signed 32-bit number, and the server holds
+        // no answer larger than it is configured to send.
+        if (outcome.answer && outcome.answer->body().dataSize() > maxAnswer_) {
+            uint64_t size = outcome.answer->body().dataSize();
+            outcome.answer =
+                RequestHandler::failureAnswer(RequestHandler::tooLargeText(size, maxAnswer_));
+        }
+        // A large answer, or a failure (which may have been a large answer
+        // refused half way), leaves memory behind to give back.
+        const bool large =
+            outcome.answer && (outcome.answer->body().capacity() > RequestHandler::kSpareLimit ||
+                               outcome.answer->code() == VORLIN::RemoteCode::kFailure);
         if (outcome.answer) {
             try {
                 socket_->sendMessage(*outcome.answer, false);
@@ -71,6 +130,9 @@ void ServerSession::run() {
         }
         outcome.rows.reset();  // after the answer is out
         handler_.recycle(std::move(outcome.answer));
+        // What a large answer took goes back to the system now, not when
+        // the heap's top happens to be free.
+        if (large) ::malloc_trim(0);
         if (outcome.close) {
             why = "disconnected (request 1)";
             break;

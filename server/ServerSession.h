@@ -3,8 +3,15 @@
 // and sends the answer, until the client disconnects (request 1 or closing
 // the connection), sends a frame that cannot be a message (length below 5
 // or above the limit: that client is closed, with a log line, and no other
-// is disturbed), or the server stops. At the end an open transaction is
-// rolled back and the database closed.
+// is disturbed), sends nothing for the idle time-out, leaves a transaction
+// open without a request for the transaction time-out, or the server stops.
+// At the end an open transaction is rolled back and the database closed.
+//
+// A stop lets the request under way end (it fails or is rolled back, see
+// RequestHandler) and sends its answer; requests that arrive afterwards are
+// answered with code 3. An answer larger than the context's maxAnswer is
+// replaced by a code 3 saying so. After an answer of more than
+// RequestHandler::kSpareLimit the memory it took is given back to the system.
 //
 // Ownership: owns its socket and handler. Threads: constructed, stopped and
 // joined by the server's thread; run on its own. requestStop() may be
@@ -12,6 +19,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -33,16 +41,25 @@ public:
 
     void start();
     // Ends the session soon: interrupts a running statement or lock wait
-    // and closes the connection.
+    // and stops reading; the answer under way still goes out.
     void requestStop() noexcept;
+    // Closes the connection in both directions (an answer that a client
+    // does not read is given up).
+    void forceClose() noexcept;
     void join();
     bool isFinished() const noexcept { return finished_.load(); }
     int id() const noexcept { return id_; }
 
 private:
     void run();
+    // Waits for the next request's first bytes: 0 when the time-out for
+    // the client's state ran out, otherwise positive.
+    int waitForRequest();
 
     int id_;
+    uint32_t maxAnswer_;
+    int idleTimeoutS_;
+    int transactionTimeoutS_;
     std::string peer_;
     std::unique_ptr<VORLIN::TcpSocket> socket_;
     RequestHandler handler_;

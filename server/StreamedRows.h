@@ -11,6 +11,10 @@
 // width differs from the final column count are padded with null cells or
 // cut, as the image requires.
 //
+// A limit (setLimit) bounds the image: the row that takes the cells past it
+// throws instead, so an answer too large to send is refused while it is
+// being read, not after it was built.
+//
 // Ownership: rows handed to insertRow are the set's (parked until the set
 // is destroyed or cleared); the cell buffer is the caller's. Threads: one.
 // Throws what the Archive throws (out of memory).
@@ -18,8 +22,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "core/GeneralException.h"
 #include "data/Archive.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -37,12 +43,21 @@ public:
 
     using Base::insertRow;  // the unique_ptr form, which lands below
 
-    // The row's cells go into the image; the row is parked.
+    // The text of the refusal when the cells pass `bytes`.
+    void setLimit(uint32_t bytes, std::string text) {
+        limit_ = bytes;
+        limitText_ = std::move(text);
+    }
+
+    // The row's cells go into the image; the row is parked (when this
+    // throws, the row stays the caller's, as with DataSet::insertRow).
     VORLIN::DataRow* insertRow(VORLIN::DataRow* row) override {
         if (!row) return nullptr;
         const int n = row->count();
-        for (int c = 0; c < n; ++c)
+        for (int c = 0; c < n; ++c) {
             rows_.writeItem(*row->cell(c));
+            if (rows_.dataSize() > limit_) throw VORLIN::GeneralException(limitText_);
+        }
         widths_.push_back(n);
         parked_.emplace_back(row);
         return row;
@@ -98,6 +113,8 @@ public:
 
 private:
     VORLIN::Archive& rows_;
+    uint32_t limit_ = 0xffffffffu;
+    std::string limitText_;
     std::vector<int> widths_;
     std::vector<std::unique_ptr<VORLIN::DataRow>> parked_;
 };
