@@ -81,6 +81,12 @@ int walkBeneath(int dir, const std::string& relative, int flags, mode_t mode) {
         }
         int next = ::openat(current, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         int e = errno;
+        // A link on the way is not followed: said as ELOOP, not as a
+        // missing folder.
+        struct stat st {};
+        if (next < 0 && e == ENOTDIR &&
+            ::fstatat(current, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            e = ELOOP;
         ::close(current);
         if (next < 0) {
             errno = e;
@@ -139,7 +145,8 @@ SafePath::Place SafePath::locate(const std::string& root, const std::string& pat
     if (fd < 0) return Place::Outside;
     ok = ::fstat(fd, &info) == 0;
     ::close(fd);
-    return ok ? Place::Inside : Place::Outside;
+    // The walk opens the link itself again: not followed, so not inside.
+    return ok && !S_ISLNK(info.st_mode) ? Place::Inside : Place::Outside;
 }
 
 bool SafePath::isValidName(const String& name) {

@@ -200,6 +200,8 @@ void Server::run() {
     }
     ServerLog::line("stopping: %d client(s) connected", clients_.load());
     for (auto& s : sessions_)
+        s->halt();
+    for (auto& s : sessions_)
         s->requestStop();
     // The requests under way end and their answers go out; a client that
     // does not take its answer is cut off after the grace time.

@@ -36,9 +36,13 @@ void ServerSession::start() {
     thread_ = std::thread(&ServerSession::run, this);
 }
 
-void ServerSession::requestStop() noexcept {
+void ServerSession::halt() noexcept {
     stop_ = true;
     handler_.requestStop();
+}
+
+void ServerSession::requestStop() noexcept {
+    halt();
     // Wakes the receive; the answer being built can still be sent.
     ::shutdown(socket_->handle(), SHUT_RD);
 }

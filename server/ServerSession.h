@@ -43,6 +43,10 @@ public:
     // Ends the session soon: interrupts a running statement or lock wait
     // and stops reading; the answer under way still goes out.
     void requestStop() noexcept;
+    // The first half of requestStop: no statement starts or commits from
+    // now on. The server halts every session before it stops any, so that
+    // a lock one of them gives up is taken by no other.
+    void halt() noexcept;
     // Closes the connection in both directions (an answer that a client
     // does not read is given up).
     void forceClose() noexcept;
