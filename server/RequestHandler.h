@@ -60,7 +60,7 @@ public:
     static constexpr int kMaxEchoPauseMs = 30000;
     static constexpr int kProtocolVersion = 1;
     static constexpr uint32_t kSpareLimit = 16u << 20;
-    static constexpr uint32_t kDefaultMaxAnswer = 512u << 20;
+    static constexpr uint32_t kDefaultMaxAnswer = 256u << 20;
     static constexpr int kLoginFailureDelayMs = 1000;
     static constexpr const char* kLoginRequired = "autenticación requerida";
     static constexpr const char* kLoginFailed = "Usuario o contraseña incorrectos";

@@ -4,7 +4,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 
 #include "core/GeneralException.h"
 #include "remote/NetMessage.h"
@@ -52,13 +55,22 @@ void ServerSession::forceClose() noexcept {
 }
 
 int ServerSession::waitForRequest() {
-    // A client in a transaction has the transaction time-out; any other
-    // the idle time-out. 0 means no limit.
-    int seconds = handler_.inTransaction() ? transactionTimeoutS_ : idleTimeoutS_;
-    if (seconds <= 0) return 1;
+    // Any message (a keep-alive beat too) keeps a client from idling out;
+    // a transaction is kept only by requests, so a client whose keep-alive
+    // line goes on beating cannot hold one for ever. 0 means no limit.
+    using namespace std::chrono;
+    const bool transaction = handler_.inTransaction() && transactionTimeoutS_ > 0;
+    if (!transaction && idleTimeoutS_ <= 0) return 1;
+    auto now = steady_clock::now();
+    long long left = idleTimeoutS_ > 0 ? idleTimeoutS_ * 1000LL : LLONG_MAX;
+    if (transaction)
+        left = std::min<long long>(
+            left, duration_cast<milliseconds>(lastRequest_ + seconds(transactionTimeoutS_) - now)
+                      .count());
+    if (left <= 0) return 0;
     pollfd p{socket_->handle(), POLLIN, 0};
     for (;;) {
-        int ready = ::poll(&p, 1, seconds * 1000);
+        int ready = ::poll(&p, 1, int(std::min<long long>(left, INT_MAX)));
         if (ready < 0 && errno == EINTR) continue;
         return ready;
     }
@@ -110,7 +122,10 @@ void ServerSession::run() {
             why = "disconnected (server stopping)";
             break;
         }
+        const bool beat = in.code() == VORLIN::RemoteCode::kKeepAlive ||
+                          in.code() == VORLIN::RemoteCode::kSuccess;
         RequestHandler::Outcome outcome = handler_.handle(in);
+        if (!beat) lastRequest_ = std::chrono::steady_clock::now();
         // The length field is a signed 32-bit number, and the server holds
         // no answer larger than it is configured to send.
         if (outcome.answer && outcome.answer->body().dataSize() > maxAnswer_) {

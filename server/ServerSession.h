@@ -4,7 +4,8 @@
 // the connection), sends a frame that cannot be a message (length below 5
 // or above the limit: that client is closed, with a log line, and no other
 // is disturbed), sends nothing for the idle time-out, leaves a transaction
-// open without a request for the transaction time-out, or the server stops.
+// open without a request (keep-alive beats do not count) for the
+// transaction time-out, or the server stops.
 // At the end an open transaction is rolled back and the database closed.
 //
 // A stop lets the request under way end (it fails or is rolled back, see
@@ -19,6 +20,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,6 +66,8 @@ private:
     uint32_t maxAnswer_;
     int idleTimeoutS_;
     int transactionTimeoutS_;
+    // When the last request other than a beat was answered.
+    std::chrono::steady_clock::time_point lastRequest_ = std::chrono::steady_clock::now();
     std::string peer_;
     std::unique_ptr<VORLIN::TcpSocket> socket_;
     RequestHandler handler_;

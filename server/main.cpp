@@ -46,7 +46,7 @@ void usage(std::FILE* out) {
         "  --max-message N     largest message a client may send, in bytes\n"
         "                      (K, M or G suffix allowed; default 64M)\n"
         "  --max-answer N      largest answer the server sends, in bytes (64K to 2047M;\n"
-        "                      default 512M); larger ones fail with a message\n"
+        "                      default 256M); larger ones fail with a message\n"
         "  --max-clients N     clients served at once (default 64)\n"
         "  --busy-timeout MS   how long a statement waits for a lock (default 20000)\n"
         "  --idle-timeout S    close a client that sends nothing for S seconds\n"

@@ -30,6 +30,11 @@ public:
         ::setsockopt(socket_.handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     }
     bool ok() const { return ok_; }
+    // How long receive() waits for an answer (5 s unless changed).
+    void setReceiveTimeout(int seconds) {
+        timeval tv{seconds, 0};
+        ::setsockopt(socket_.handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    }
     void sendRaw(const std::string& bytes) {
         ::send(socket_.handle(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }

@@ -284,10 +284,15 @@ TEST_F(SqliteServerHostile, CountersAreNeverHandedOutTwice) {
     for (int i = 0; i < kClients; ++i) {
         threads.emplace_back([&, i] {
             auto c = raw();
+            // A client may wait its turn for the write lock a while.
+            c->setReceiveTimeout(30);
             for (int k = 0; k < kCalls; ++k) {
                 NetMessage m(RC::kNextCounter), in;
                 m.addString("folios").addString("id=1").addString("n");
-                if (c->ask(m, in) != RC::kScalar) {
+                int code = c->ask(m, in);
+                if (code != RC::kScalar) {
+                    ADD_FAILURE() << code << " "
+                                  << (code == RC::kFailure ? in.readString().toStdString() : "");
                     ++failures;
                     continue;
                 }
@@ -432,9 +437,14 @@ TEST_F(SqliteServerHostile, IdleClientsAndForgottenTransactionsAreClosed) {
     ASSERT_EQ(exec(*forgetful, "CREATE TABLE t(a); BEGIN IMMEDIATE; INSERT INTO t VALUES(1);"),
               RC::kSuccess);
     auto t = Clock::now();
-    for (int i = 0; i < 8; ++i) {
-        NetMessage beat(RC::kKeepAlive);
+    for (int i = 0; i < 10; ++i) {
+        NetMessage beat(RC::kKeepAlive), beat2(RC::kKeepAlive);
         beating->send(beat);
+        // Beats keep a connection, not a transaction.
+        try {
+            forgetful->send(beat2);
+        } catch (const GeneralException&) {
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     NetMessage in;
