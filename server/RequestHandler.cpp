@@ -385,7 +385,9 @@ int32_t RequestHandler::nextCounter(const String& table, const String& where,
 void RequestHandler::updateDatabase(Request& r) {
     String schema = r.texts[0];
     std::string file = context_.dataDir + "/" + local_.database().toStdString();
-    std::lock_guard<std::mutex> lock(updateLock(file));
+    // Keyed by the real file: a link inside the folder names the same one.
+    std::string real = SafePath::realFolder(file);
+    std::lock_guard<std::mutex> lock(updateLock(real.empty() ? file : real));
     // Another client's update may have replaced the file while this one
     // waited: work on the current one.
     reopenIfMoved();

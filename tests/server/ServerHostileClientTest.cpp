@@ -139,6 +139,16 @@ TEST_F(SqliteServerHostile, SqlCannotReachIntoTheProcess) {
                    "INSERT INTO g VALUES('corriendo');"),
               RC::kSuccess);
     EXPECT_EQ(queryInt(*c, "SELECT COUNT(*) FROM g WHERE g MATCH 'corriendo';"), 1);
+    // The program's own SQL functions still serve views and defaults.
+    EXPECT_EQ(exec(*c,
+                   "CREATE TABLE d(f, s DEFAULT (MaskZeros(7, 3)));"
+                   "CREATE VIEW v AS SELECT MaskZeros(f, 4) AS m FROM d;"
+                   "INSERT INTO d(f) VALUES(42);"),
+              RC::kSuccess);
+    NetMessage q(RC::kQueryItem), in;
+    q.addString("SELECT m || '/' || (SELECT s FROM d) FROM v;").addInt(RC::kAsString);
+    ASSERT_EQ(c->ask(q, in), RC::kScalar);
+    EXPECT_EQ(in.readItem().text(), String("0042/007"));
     ASSERT_TRUE(alive(*c));
     EXPECT_EQ(::kill(server->pid(), 0), 0);
 }
