@@ -524,6 +524,8 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
         case RC::kKeepAlive:  // a beat: the connection is alive, nothing to say
             return;
         case RC::kNotify:
+            // Before the login nobody is there to be noted.
+            if (!authenticated_) return;
             ServerLog::line("client %d (%s): notice", context_.clientId, label_.c_str());
             return;
 

@@ -73,7 +73,7 @@ public:
         int busyTimeoutMs = kDefaultBusyTimeoutMs;
         uint32_t maxMessage = 64u << 20;
         uint32_t maxAnswer = kDefaultMaxAnswer;  // the largest answer sent
-        int idleTimeoutS = 3600;                 // 0: a silent client is never closed
+        int idleTimeoutS = 600;                  // 0: a silent client is never closed
         int transactionTimeoutS = 900;           // 0: an open transaction is never ended
         std::shared_ptr<const UserFile> users;   // null: no login needed
         std::function<int()> clientCount;        // clients connected now

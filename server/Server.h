@@ -40,7 +40,7 @@ struct ServerConfig {
     int busyTimeoutMs = 20000;        // how long a client's statement waits for a lock
     int sendTimeoutMs = 60000;        // how long an answer may wait for a client that does not read
     uint32_t maxAnswer = 256u << 20;  // the largest answer sent
-    int idleTimeoutS = 3600;          // a client that sends nothing (no beat either) is closed
+    int idleTimeoutS = 600;           // a client that sends nothing (no beat either) is closed
     int transactionTimeoutS = 900;    // a transaction left without a request is rolled back
     std::string usersFile;            // empty: no login
 };

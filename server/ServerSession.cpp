@@ -98,11 +98,19 @@ void ServerSession::run() {
         }
         int rc;
         try {
-            rc = socket_->receive(in);
+            // The rest of a message that has begun must follow within the
+            // idle time-out too: a client cannot hold its session by
+            // sending half a frame.
+            rc = socket_->receive(in, idleTimeoutS_ > 0 ? idleTimeoutS_ * 1000 : -1);
         } catch (const GeneralException& e) {
             why = e.code() == TcpSocket::kBadFrameCode ? "closed: bad frame"
                                                        : "closed: receive error";
             detail = e.what();
+            break;
+        }
+        if (rc == TcpSocket::kTimedOut) {
+            why = "closed: idle in the middle of a message";
+            detail = std::to_string(idleTimeoutS_) + " s";
             break;
         }
         if (rc == TcpSocket::kPeerClosed) {

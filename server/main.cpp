@@ -50,7 +50,7 @@ void usage(std::FILE* out) {
         "  --max-clients N     clients served at once (default 64)\n"
         "  --busy-timeout MS   how long a statement waits for a lock (default 20000)\n"
         "  --idle-timeout S    close a client that sends nothing for S seconds\n"
-        "                      (default 3600; Quelmir's keep-alive beats count; 0 never)\n"
+        "                      (default 600; Quelmir's keep-alive beats count; 0 never)\n"
         "  --transaction-timeout S\n"
         "                      roll back a transaction left without a request for S\n"
         "                      seconds and close its client (default 900; 0 never)\n"

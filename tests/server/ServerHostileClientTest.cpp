@@ -444,6 +444,8 @@ TEST_F(SqliteServerHostile, IdleClientsAndForgottenTransactionsAreClosed) {
     auto beating = raw();
     auto idle = raw();
     auto forgetful = raw();
+    auto halfway = raw();
+    halfway->sendRaw(testing_server::le32(64) + std::string(1, char(RC::kExecute)));
     ASSERT_EQ(exec(*forgetful, "CREATE TABLE t(a); BEGIN IMMEDIATE; INSERT INTO t VALUES(1);"),
               RC::kSuccess);
     auto t = Clock::now();
@@ -460,6 +462,8 @@ TEST_F(SqliteServerHostile, IdleClientsAndForgottenTransactionsAreClosed) {
     NetMessage in;
     // Silent for over a second: closed.
     EXPECT_EQ(idle->receive(in), -1);
+    // Half a message is no more than silence.
+    EXPECT_EQ(halfway->receive(in), -1);
     // The transaction lasted past its time-out: rolled back, client closed.
     EXPECT_EQ(forgetful->receive(in), -1);
     EXPECT_GE(msSince(t), 2000);
@@ -467,6 +471,7 @@ TEST_F(SqliteServerHostile, IdleClientsAndForgottenTransactionsAreClosed) {
     EXPECT_EQ(exec(*beating, "INSERT INTO t VALUES(2);"), RC::kSuccess);
     EXPECT_EQ(queryInt(*beating, "SELECT COUNT(*) FROM t;"), 1);
     EXPECT_TRUE(server->waitForLine("closed: idle"));
+    EXPECT_TRUE(server->waitForLine("closed: idle in the middle of a message"));
     EXPECT_TRUE(server->waitForLine("closed: transaction left open without a request"));
     EXPECT_TRUE(server->waitForLine("open transaction rolled back"));
 }
