@@ -1,8 +1,11 @@
 // StreamedRows: a data set (DataSet or TableDataset) that writes each row
 // into the answer's image as the local connection reads it, instead of
 // keeping it in the set. A query of many rows then costs the server no
-// second pass over them before the answer can go; the rows themselves are
-// only parked, and freed with the set, after the answer is sent.
+// second pass over them before the answer can go; the first kMaxParked rows
+// themselves are only parked, and freed with the set, after the answer is
+// sent. Rows beyond them are freed as soon as their cells are written: a
+// row object takes many times the bytes of its cells, and parking millions
+// of them made the server many times larger than the answer.
 //
 // The local connection fills the set as usual (insertRow for each row, the
 // names and the column model at the end); writeImage() then writes the
@@ -16,7 +19,9 @@
 // being read, not after it was built.
 //
 // Ownership: rows handed to insertRow are the set's (parked until the set
-// is destroyed or cleared); the cell buffer is the caller's. Threads: one.
+// is destroyed or cleared, or freed at once beyond kMaxParked: the pointer
+// insertRow answers is then only a sign of success, not to be used, as the
+// local connection does not); the cell buffer is the caller's. Threads: one.
 // Throws what the Archive throws (out of memory).
 #pragma once
 
@@ -36,6 +41,8 @@ class StreamedRows : public Base {
 public:
     // The cells are written into `buffer`, which the caller keeps (and may
     // reuse for the next query: its room stays).
+    static constexpr size_t kMaxParked = 65536;
+
     explicit StreamedRows(VORLIN::Archive& buffer) : rows_(buffer) {
         rows_.setLoading(false);
         rows_.reset(0);
@@ -59,7 +66,10 @@ public:
             if (rows_.dataSize() > limit_) throw VORLIN::GeneralException(limitText_);
         }
         widths_.push_back(n);
-        parked_.emplace_back(row);
+        if (parked_.size() < kMaxParked)
+            parked_.emplace_back(row);
+        else
+            delete row;
         return row;
     }
     // Rows read so far are dropped too.
