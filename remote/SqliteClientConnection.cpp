@@ -1,6 +1,7 @@
 #include "remote/SqliteClientConnection.h"
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "core/GeneralException.h"
@@ -18,6 +19,9 @@ namespace VORLIN {
 namespace RC = RemoteCode;
 
 namespace {
+
+// What a server that predates the login answers to it.
+constexpr std::string_view kUnknownLogin = "Peticion desconocida: codigo 31";
 
 // The host part of an address ("server:port" -> "server").
 String serverOf(const String& address) {
@@ -132,6 +136,10 @@ bool SqliteClientConnection::connect(const String& host, const String& user, con
             call(m);
             return true;
         } catch (const GeneralException& e) {
+            // A server from before the login does not know the request,
+            // and so asks for none.
+            if (std::string_view(e.what()).find(kUnknownLogin) != std::string_view::npos)
+                return true;
             lastError_ = e.what();
             dropClient();
             return false;

@@ -342,3 +342,30 @@ TEST(SqliteClientConnection, AUserNameSendsTheLoginFirstAndARefusalEndsTheConnec
     EXPECT_FALSE(d.isConnected());
     EXPECT_TRUE(refusing.waitFinished(5000));
 }
+
+TEST(SqliteClientConnection, AServerWithoutLoginIsReachedWithAUserName) {
+    // A server from before the login answers it as an unknown request.
+    std::vector<int> codes;
+    fake::FakeServer old([&](fake::FakePeer& peer) {
+        NetMessage in;
+        while (peer.receive(in)) {
+            if (in.code() == RC::kKeepAlive) continue;
+            codes.push_back(in.code());
+            if (in.code() == RC::kDisconnect) return;
+            if (in.code() == RC::kLogin) {
+                NetMessage no(RC::kFailure);
+                no.addString("Peticion desconocida: codigo 31");
+                peer.send(no);
+            } else {
+                peer.sendCode(RC::kSuccess);
+            }
+        }
+    });
+    SqliteClientConnection c(false);
+    ASSERT_TRUE(c.connect(String(old.address()), "ana", "clave", false, ""))
+        << c.lastError().view();
+    EXPECT_TRUE(c.isConnected());
+    c.disconnect();
+    ASSERT_TRUE(old.waitFinished(5000));
+    EXPECT_EQ(codes, std::vector<int>({RC::kLogin, RC::kSetLabel, RC::kDisconnect}));
+}
