@@ -117,7 +117,7 @@ protected:
 
 }  // namespace
 
-// Fault 1: the FTS3 tokenizer function handed out code addresses and let a
+// The FTS3 tokenizer function would hand out code addresses and let a
 // client plant one; extensions and schema tricks are off too.
 TEST_F(SqliteServerHostile, SqlCannotReachIntoTheProcess) {
     start();
@@ -153,7 +153,7 @@ TEST_F(SqliteServerHostile, SqlCannotReachIntoTheProcess) {
     EXPECT_EQ(::kill(server->pid(), 0), 0);
 }
 
-// Fault 2: pragmas whose effect reaches the whole process (or outlives the
+// Pragmas whose effect reaches the whole process (or outlives the
 // client's transactions) are refused; the client's own ones still work.
 TEST_F(SqliteServerHostile, ProcessWidePragmasAreRefused) {
     start();
@@ -177,7 +177,7 @@ TEST_F(SqliteServerHostile, ProcessWidePragmasAreRefused) {
     EXPECT_EQ(exec(*b, "INSERT INTO t VALUES(3);"), RC::kSuccess);
 }
 
-// Fault 3: links in the data folder that lead out of it are not followed by
+// Links in the data folder that lead out of it are not followed by
 // any request, existing or dangling; links that stay inside still work.
 TEST_F(SqliteServerHostile, LinksLeavingTheDataFolderAreNotFollowed) {
     testing_server::TempDir outside;
@@ -253,7 +253,7 @@ TEST_F(SqliteServerHostile, LinksLeavingTheDataFolderAreNotFollowed) {
     EXPECT_EQ(readFile(outside.file("secreto.txt")), "secreto");
 }
 
-// Fault 4: a FIFO in the data folder is refused at once, by every request
+// A FIFO in the data folder is refused at once, by every request
 // that could open it, and the server still stops on SIGTERM.
 TEST_F(SqliteServerHostile, SpecialFilesAreRefusedWithoutBlocking) {
     ASSERT_EQ(::mkfifo(dir.file("tubo").c_str(), 0600), 0);
@@ -278,7 +278,7 @@ TEST_F(SqliteServerHostile, SpecialFilesAreRefusedWithoutBlocking) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// Fault 5: nextCounter is one step, so concurrent clients never get the
+// nextCounter is one step, so concurrent clients never get the
 // same number.
 TEST_F(SqliteServerHostile, CountersAreNeverHandedOutTwice) {
     start();
@@ -338,7 +338,7 @@ TEST_F(SqliteServerHostile, CountersAreNeverHandedOutTwice) {
     EXPECT_EQ(queryInt(*c, "SELECT n FROM folios;"), total);
 }
 
-// Fault 6: after SIGTERM a statement waiting for a lock neither runs nor
+// After SIGTERM a statement waiting for a lock neither runs nor
 // commits, and its client gets code 3.
 TEST_F(SqliteServerHostile, AStopCommitsNothingAndAnswersTheWaitingRequests) {
     start();
@@ -372,7 +372,7 @@ TEST_F(SqliteServerHostile, AStopCommitsNothingAndAnswersTheWaitingRequests) {
     sqlite3_close(db);
 }
 
-// Fault 7: an answer larger than --max-answer fails with code 3 and says
+// An answer larger than --max-answer fails with code 3 and says
 // why; so do a value and a file larger than that. The client goes on.
 TEST_F(SqliteServerHostile, AnswersLargerThanTheLimitFailClearly) {
     start({"--max-answer", "64K"});
@@ -405,7 +405,7 @@ TEST_F(SqliteServerHostile, AnswersLargerThanTheLimitFailClearly) {
     EXPECT_TRUE(alive(*c));
 }
 
-// Fault 8: simultaneous updates of one database all succeed, and a client
+// Simultaneous updates of one database all succeed, and a client
 // that had it open goes on writing to the new file.
 TEST_F(SqliteServerHostile, SimultaneousUpdatesOfOneDatabase) {
     start();
