@@ -465,8 +465,9 @@ void RequestHandler::login(Request& r, Outcome& out) {
         out.answer = answer(RC::kSuccess);
         return;
     }
+    // The name as sent, cut to a sensible length for the log.
     ServerLog::line("client %d: login refused for '%s'", context_.clientId,
-                    ServerLog::oneLine(user).c_str());
+                    ServerLog::oneLine(user.substr(0, UserFile::kMaxUserLength)).c_str());
     // Each wrong guess costs its sender a second (a stop cuts it short).
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLoginFailureDelayMs);
     while (!stop_ && std::chrono::steady_clock::now() < until)

@@ -9,8 +9,15 @@
 // folder, an SQLite error), and none for 1 (disconnect: the session then
 // closes), 2, 117 (keep-alive) and 119 (notice). Databases are files of the
 // data folder named as the local back end names them (name + ".db"; a name
-// that already ends in ".db" is the file name). See README.md for the
-// meaning of 108, 109, 114, 115, 118, 119, 160-163 and 165.
+// that already ends in ".db" is the file name). Every name is resolved
+// beneath the data folder (SafePath::locate, SafePath::openBeneath): a link
+// that leads out of it, or nowhere, is refused as an invalid name or path,
+// files are opened without blocking and must be regular files, and the
+// listings leave such names out. nextCounter runs in one transaction;
+// updateDatabase takes turns per database file, and a handle whose file
+// another client's update replaced is opened again before the next request
+// (outside a transaction). See README.md for the meaning of 108, 109, 114,
+// 115, 118, 119, 160-163 and 165.
 //
 // Lock contention: the session's database waits for locks held by other
 // clients (short sleeps, up to the busy time-out, 20 s by default) instead
