@@ -33,6 +33,10 @@ inline constexpr uint8_t kUpdateDatabase = 25;
 inline constexpr uint8_t kNextCounter = 26;
 inline constexpr uint8_t kDatabaseExists = 27;
 inline constexpr uint8_t kSetLabel = 30;
+// user String, password String; answered 2, or 3 when a server that keeps a
+// list of users does not know them. A server with such a list answers every
+// other request with 3 until a login has succeeded.
+inline constexpr uint8_t kLogin = 31;
 inline constexpr uint8_t kBackupDatabase = 107;
 inline constexpr uint8_t kTextToInt = 108;
 inline constexpr uint8_t kIntCommand = 109;

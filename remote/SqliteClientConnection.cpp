@@ -1,6 +1,7 @@
 #include "remote/SqliteClientConnection.h"
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "core/GeneralException.h"
@@ -18,6 +19,9 @@ namespace VORLIN {
 namespace RC = RemoteCode;
 
 namespace {
+
+// What a server that predates the login answers to it.
+constexpr std::string_view kUnknownLogin = "Peticion desconocida: codigo 31";
 
 // The host part of an address ("server:port" -> "server").
 String serverOf(const String& address) {
@@ -119,10 +123,28 @@ bool SqliteClientConnection::connectAsking(String host, bool interactive) {
     }
 }
 
-bool SqliteClientConnection::connect(const String& host, const String& /*user*/,
-                                     const String& /*password*/, bool interactive,
-                                     const String& database) {
+bool SqliteClientConnection::connect(const String& host, const String& user, const String& password,
+                                     bool interactive, const String& database) {
     lastError_.clear();
+    // With a user name the server gets a login right after connecting (a
+    // server that keeps users answers nothing else before it).
+    auto login = [&]() {
+        if (user.isEmpty()) return true;
+        try {
+            NetMessage m(RC::kLogin);
+            m.addString(user).addString(password);
+            call(m);
+            return true;
+        } catch (const GeneralException& e) {
+            // A server from before the login does not know the request,
+            // and so asks for none.
+            if (std::string_view(e.what()).find(kUnknownLogin) != std::string_view::npos)
+                return true;
+            lastError_ = e.what();
+            dropClient();
+            return false;
+        }
+    };
     String address = host;
     if (!isCompleteAddress(address)) {
         String server = serverOf(address);
@@ -139,9 +161,10 @@ bool SqliteClientConnection::connect(const String& host, const String& /*user*/,
     if (database == "-") {
         if (!connectSocket(address)) return false;
         startThreads();
-        return true;
+        return login();
     }
     if (!connectAsking(address, interactive)) return false;
+    if (!login()) return false;
     try {
         setLabel(label_);
         if (database.isEmpty()) return true;

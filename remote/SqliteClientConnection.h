@@ -10,8 +10,10 @@
 // chosen in the server's database dialog). Incomplete addresses, servers
 // that cannot be reached (interactive) and missing databases go through the
 // installed ConnectionDialogs (SqliteServerConnectDlg, SqliteServerSelDbDlg);
-// without dialogs they count as cancelled. connect never throws for a
-// refused connection: it answers false with the reason in lastError().
+// without dialogs they count as cancelled. With a user name, a login
+// request (user and password) follows the connection; a refused login
+// ends the connection. connect never throws for a refused connection: it
+// answers false with the reason in lastError().
 //
 // Time-outs (settings, with the defaults of SqliteClient): a request
 // without answer fails after the request time-out and the connection is

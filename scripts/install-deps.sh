@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format python3
   # database engines and clients
   libsqlite3-dev sqlite3
+  # quelmir-server's login (PBKDF2 password hashes)
+  libssl-dev
   # MySQL/MariaDB and ODBC back ends, with the server and drivers their tests run against
   libmariadb-dev mariadb-server unixodbc unixodbc-dev odbc-mariadb libsqliteodbc
   # the desktop client: Qt 6 Widgets, a font, and a virtual display for

@@ -42,6 +42,7 @@ constexpr Entry kRequests[] = {
     {RC::kNextCounter, "nextCounter", "sss"},
     {RC::kDatabaseExists, "databaseExists", "si"},
     {RC::kSetLabel, "setLabel", "s"},
+    {RC::kLogin, "login", "ss"},
     {RC::kBackupDatabase, "backupDatabase", "si"},
     {RC::kTextToInt, "changes", "s"},
     {RC::kIntCommand, "setBusyTimeout", "i"},

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "server/ServerLog.h"
 #include "server/SqliteGuard.h"
 #include "server/StreamedRows.h"
+#include "server/UserFile.h"
 
 using VORLIN::DataItem;
 using VORLIN::DataRow;
@@ -77,12 +80,17 @@ void addModel(NetMessage& m, const DataSet& set) {
     m.addString(namesOf(set)).addRow(model);
 }
 
-// Reads a whole regular file of at most `limit` bytes.
-std::string readWholeFile(const std::string& path, uint32_t limit, const String& shown) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw GeneralException::format("No se pudo abrir el archivo %s: %s", shown.c_str(),
-                                       systemError().c_str());
+// Closes a descriptor at the end of a scope.
+struct FileCloser {
+    int fd;
+    ~FileCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Reads a whole regular file (open in `fd`, closed here) of at most
+// `limit` bytes.
+std::string readWholeFile(int fd, uint32_t limit, const String& shown) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -93,6 +101,8 @@ std::string readWholeFile(const std::string& path, uint32_t limit, const String&
         throw GeneralException::format("El archivo %s es demasiado grande (%lld bytes)",
                                        shown.c_str(), static_cast<long long>(st.st_size));
     }
+    // Opened without blocking (a FIFO must not wedge the session); a
+    // regular file reads the same either way.
     std::string data(size_t(st.st_size), '\0');
     size_t got = 0;
     while (got < data.size()) {
@@ -118,10 +128,42 @@ void writeAll(int fd, const std::string& data, const String& shown) {
     }
 }
 
+// One lock per database file for updateDatabase: two clients updating the
+// same database at once would build it in the same temporary file; the
+// second waits for the first and then updates the result.
+std::mutex& updateLock(const std::string& file) {
+    static std::mutex guard;
+    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    std::lock_guard<std::mutex> lock(guard);
+    std::unique_ptr<std::mutex>& m = locks[file];
+    if (!m) m = std::make_unique<std::mutex>();
+    return *m;
+}
+
 }  // namespace
 
+std::unique_ptr<NetMessage> RequestHandler::failureAnswer(const String& text) {
+    return failure(text);
+}
+
+std::string RequestHandler::tooLargeText(uint64_t bytes, uint32_t limit) {
+    char text[160];
+    if (bytes)
+        std::snprintf(text, sizeof text,
+                      "La respuesta (%llu bytes) supera el límite de %u bytes del servidor "
+                      "(--max-answer)",
+                      static_cast<unsigned long long>(bytes), limit);
+    else
+        std::snprintf(text, sizeof text,
+                      "La respuesta supera el límite de %u bytes del servidor (--max-answer)",
+                      limit);
+    return text;
+}
+
 RequestHandler::RequestHandler(Context context)
-    : context_(std::move(context)), busyTimeoutMs_(context_.busyTimeoutMs) {
+    : context_(std::move(context)),
+      busyTimeoutMs_(context_.busyTimeoutMs),
+      authenticated_(!context_.users) {
     local_.setBusyLimits(busyTimeoutMs_, kRetryMillis);
     local_.connect(String(context_.dataDir), String(), String(), false, "-");
 }
@@ -151,6 +193,17 @@ int RequestHandler::progressHandler(void* self) {
     return static_cast<RequestHandler*>(self)->stop_ ? 1 : 0;
 }
 
+int RequestHandler::commitHook(void* self) {
+    // Non-zero turns the commit into a rollback: once the server is
+    // stopping nothing more is committed, whatever was under way.
+    return static_cast<RequestHandler*>(self)->stop_ ? 1 : 0;
+}
+
+bool RequestHandler::inTransaction() const noexcept {
+    sqlite3* db = local_.handle();
+    return db && !sqlite3_get_autocommit(db);
+}
+
 void RequestHandler::guardHandle() {
     // Installed again after every request: a database reopened at the same
     // address would otherwise keep the local back end's handlers.
@@ -159,7 +212,26 @@ void RequestHandler::guardHandle() {
     if (!db) return;
     sqlite3_busy_handler(db, &RequestHandler::busyHandler, this);
     sqlite3_progress_handler(db, 1000, &RequestHandler::progressHandler, this);
+    sqlite3_commit_hook(db, &RequestHandler::commitHook, this);
+    // No single value may be larger than an answer may be.
+    int longest = int(std::min<uint32_t>(context_.maxAnswer, 0x7fffffffu));
+    if (sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) > longest)
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, longest);
     SqliteGuard::guard(db);
+}
+
+void RequestHandler::reopenIfMoved() {
+    sqlite3* db = local_.handle();
+    if (!db || !sqlite3_get_autocommit(db) || local_.database().isEmpty()) return;
+    int moved = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved)
+        return;
+    String name = local_.database();
+    try {
+        local_.openDatabase(name, false);
+    } catch (const GeneralException&) {
+        // The request that follows reports that no database is open.
+    }
 }
 
 bool RequestHandler::rollbackOpenTransaction() {
@@ -194,31 +266,75 @@ void RequestHandler::requireName(const String& name) {
 
 std::string RequestHandler::filePath(const String& relative) {
     std::string path;
-    if (!SafePath::resolve(context_.dataDir, relative, path) ||
-        !SafePath::staysInside(context_.dataDir, path))
+    if (!SafePath::resolve(context_.dataDir, relative, path))
         throw GeneralException::format("Ruta de archivo invalida: '%s'", relative.c_str());
     return path;
 }
 
-void RequestHandler::answerFileList(const std::string& folder, const String& mask, Outcome& out) {
+int RequestHandler::openRegular(const String& relative, int flags) {
+    int fd = SafePath::openBeneath(context_.dataDir, filePath(relative),
+                                   flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EXDEV || errno == ELOOP)
+            throw GeneralException::format("Ruta de archivo invalida: '%s'", relative.c_str());
+        throw GeneralException::format("No se pudo abrir el archivo %s: %s", relative.c_str(),
+                                       systemError().c_str());
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw GeneralException::format("%s no es un archivo", relative.c_str());
+    }
+    return fd;
+}
+
+bool RequestHandler::checkDatabase(const String& name, bool addExtension) {
+    requireName(name);
+    std::string path = context_.dataDir + "/" + name.toStdString() + (addExtension ? ".db" : "");
+    struct stat st {};
+    switch (SafePath::locate(context_.dataDir, path, &st)) {
+        case SafePath::Place::Missing:
+            return false;
+        case SafePath::Place::Outside:
+            // Said as for a bad name: nothing about what lies outside.
+            throw GeneralException::format("Nombre de base de datos invalido: '%s'", name.c_str());
+        case SafePath::Place::Inside:
+            break;
+    }
+    if (!S_ISREG(st.st_mode)) throw GeneralException::format("%s no es un archivo", name.c_str());
+    return true;
+}
+
+void RequestHandler::answerFileList(const std::string& folder, const String& mask, uint8_t code,
+                                    Outcome& out) {
     struct Entry {
         std::string name;
         double size;
         time_t modified;
     };
     std::vector<Entry> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    int fd = folder == context_.dataDir
+                 ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 : SafePath::openBeneath(context_.dataDir, folder, O_RDONLY | O_DIRECTORY);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0) ::close(fd);
         throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
+    }
     String pattern = mask.isEmpty() ? String("*") : mask;
     while (dirent* e = ::readdir(dir)) {
         // Hidden names (and "." and "..") are not for clients: they cannot
         // name them either.
         if (e->d_name[0] == '.') continue;
-        struct stat st {};
-        std::string path = folder + "/" + e->d_name;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         if (::fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // A link is listed only where it leads beneath the folder: its
+        // target's size and date, never those of a file outside.
+        if (S_ISLNK(st.st_mode) && SafePath::locate(context_.dataDir, folder + "/" + e->d_name,
+                                                    &st) != SafePath::Place::Inside)
+            continue;
+        if (!S_ISREG(st.st_mode)) continue;
         entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
     }
     ::closedir(dir);
@@ -242,8 +358,121 @@ void RequestHandler::answerFileList(const std::string& folder, const String& mas
                                        local.tm_hour, local.tm_min, local.tm_sec));
         set.insertRow(std::move(row));
     }
-    out.answer = answer(RC::kFileList);
+    out.answer = answer(code);
     out.answer->addDataSet(set);
+}
+
+int32_t RequestHandler::nextCounter(const String& table, const String& where,
+                                    const String& column) {
+    sqlite3* db = local_.handle();
+    if (!db) throw GeneralException(SqliteLocalConnection::kNoDatabase);
+    // The increment and the read are one step: inside the client's own
+    // transaction the UPDATE holds the write lock until it ends; outside
+    // one, both run in a transaction of their own.
+    if (!sqlite3_get_autocommit(db)) return local_.nextCounter(table, where, column);
+    local_.execute("BEGIN IMMEDIATE TRANSACTION");
+    try {
+        int32_t value = local_.nextCounter(table, where, column);
+        local_.execute("COMMIT TRANSACTION");
+        return value;
+    } catch (...) {
+        if (local_.handle() && !sqlite3_get_autocommit(local_.handle()))
+            sqlite3_exec(local_.handle(), "ROLLBACK;", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void RequestHandler::updateDatabase(Request& r) {
+    String schema = r.texts[0];
+    std::string file = context_.dataDir + "/" + local_.database().toStdString();
+    // Keyed by the real file: a link inside the folder names the same one.
+    std::string real = SafePath::realFolder(file);
+    std::lock_guard<std::mutex> lock(updateLock(real.empty() ? file : real));
+    // Another client's update may have replaced the file while this one
+    // waited: work on the current one.
+    reopenIfMoved();
+    guardHandle();
+    if (!local_.updateDatabase(&schema, r.rows.get(), nullptr))
+        throw GeneralException(local_.lastError().toStdString());
+}
+
+void RequestHandler::uploadFile(const String& name, int32_t flags, const std::string& bytes) {
+    std::string path = filePath(name);
+    // The folders on the way, each made inside the one before it (opened
+    // beneath the data folder), so that no link leads a part elsewhere.
+    const std::string& root = context_.dataDir;
+    int parent = ::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
+    FileCloser closeParent{parent};
+    for (size_t slash = path.find('/', root.size() + 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        size_t start = path.find_last_of('/', slash - 1) + 1;
+        std::string part = path.substr(start, slash - start);
+        if (::mkdirat(parent, part.c_str(), 0755) != 0 && errno != EEXIST)
+            throw GeneralException::format("No se pudo crear la carpeta de %s: %s", name.c_str(),
+                                           systemError().c_str());
+        int next = SafePath::openBeneath(root, path.substr(0, slash), O_PATH | O_DIRECTORY);
+        if (next < 0) {
+            if (errno == EXDEV || errno == ELOOP)
+                throw GeneralException::format("Ruta de archivo invalida: '%s'", name.c_str());
+            throw GeneralException::format("No se pudo crear la carpeta de %s: %s", name.c_str(),
+                                           systemError().c_str());
+        }
+        ::close(parent);
+        closeParent.fd = parent = next;
+    }
+    if (flags & 1) {
+        // Flag 1: append to the file (created when missing).
+        int fd = openRegular(name, O_WRONLY | O_CREAT | O_APPEND);
+        FileCloser closeFile{fd};
+        writeAll(fd, bytes, name);
+        return;
+    }
+    // Replaced in one step: readers see the old file or the new one, never
+    // half of it. The new file is made beside it under a fresh name (never
+    // through a link) and renamed over the old name (a link there is
+    // replaced, not followed).
+    std::string leaf = path.substr(path.find_last_of('/') + 1);
+    std::string temp =
+        ".upload-" + std::to_string(context_.clientId) + "-" + std::to_string(++uploads_);
+    int fd =
+        ::openat(parent, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw GeneralException::format("No se pudo crear el archivo %s: %s", name.c_str(),
+                                       systemError().c_str());
+    try {
+        FileCloser closeFile{fd};
+        writeAll(fd, bytes, name);
+    } catch (...) {
+        ::unlinkat(parent, temp.c_str(), 0);
+        throw;
+    }
+    if (::renameat(parent, temp.c_str(), parent, leaf.c_str()) != 0) {
+        std::string why = systemError();
+        ::unlinkat(parent, temp.c_str(), 0);
+        throw GeneralException::format("No se pudo escribir el archivo %s: %s", name.c_str(),
+                                       why.c_str());
+    }
+}
+
+void RequestHandler::login(Request& r, Outcome& out) {
+    const std::string user = r.texts[0].toStdString();
+    if (!context_.users || context_.users->verify(user, r.texts[1].toStdString())) {
+        authenticated_ = true;
+        if (context_.users)
+            ServerLog::line("client %d: user '%s'", context_.clientId, user.c_str());
+        out.answer = answer(RC::kSuccess);
+        return;
+    }
+    // The name as sent, cut to a sensible length for the log.
+    ServerLog::line("client %d: login refused for '%s'", context_.clientId,
+                    ServerLog::oneLine(user.substr(0, UserFile::kMaxUserLength)).c_str());
+    // Each wrong guess costs its sender a second (a stop cuts it short).
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLoginFailureDelayMs);
+    while (!stop_ && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    out.answer = failure(kLoginFailed);
 }
 
 // ----------------------------------------------------------------- requests
@@ -267,6 +496,12 @@ RequestHandler::Outcome RequestHandler::handle(NetMessage& message) {
         Request r = RequestDecoder::decode(message);
         if (!r.known)
             throw GeneralException::format("Peticion desconocida: codigo %d", int(r.code));
+        const bool quiet = !RequestDecoder::expectsAnswer(r.code);
+        if (stop_ && !quiet && r.code != RC::kDisconnect) throw GeneralException(kStopping);
+        if (!authenticated_ && !quiet && r.code != RC::kLogin)
+            throw GeneralException(kLoginRequired);
+        reopenIfMoved();
+        guardHandle();
         dispatch(r, out);
     } catch (const GeneralException& e) {
         out.answer = failure(e.what());
@@ -290,11 +525,17 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
         case RC::kKeepAlive:  // a beat: the connection is alive, nothing to say
             return;
         case RC::kNotify:
+            // Before the login nobody is there to be noted.
+            if (!authenticated_) return;
             ServerLog::line("client %d (%s): notice", context_.clientId, label_.c_str());
             return;
 
+        case RC::kLogin:
+            login(r, out);
+            return;
+
         case RC::kCreateDatabase:
-            requireName(s[0]);
+            checkDatabase(s[0], !SafePath::hasDatabaseExtension(s[0]));
             local_.createDatabase(s[0], !SafePath::hasDatabaseExtension(s[0]));
             out.answer = answer(RC::kSuccess);
             return;
@@ -304,7 +545,7 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
             if (s[0].isEmpty()) {
                 local_.openDatabase(String(), true);
             } else {
-                requireName(s[0]);
+                checkDatabase(s[0], !SafePath::hasDatabaseExtension(s[0]));
                 if (!local_.openDatabase(s[0], !SafePath::hasDatabaseExtension(s[0])))
                     throw GeneralException(local_.lastError().toStdString());
             }
@@ -313,23 +554,26 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
         case RC::kListDatabases: {
             if (!SafePath::isValidMask(s[0]))
                 throw GeneralException::format("Mascara invalida: '%s'", s[0].c_str());
-            DataSet set;
-            local_.listDatabases(&set, s[0]);
-            for (int i = set.rowCount() - 1; i >= 0; --i)
-                if (set.getCellText(i, 0).view().substr(0, 1) == ".") set.deleteRow(i);
-            out.answer = answer(RC::kDatabaseList);
-            out.answer->addDataSet(set);
+            // As the local back end lists: an empty mask is "*.db".
+            answerFileList(context_.dataDir, s[0].isEmpty() ? String("*.db") : s[0],
+                           RC::kDatabaseList, out);
             return;
         }
-        case RC::kDatabaseExists:
-            requireName(s[0]);
-            out.answer = answer(RC::kScalar);
-            {
-                DataItem exists;
-                exists.setBool(local_.databaseExists(s[0], n[0] != 0));
-                out.answer->addItem(exists);
+        case RC::kDatabaseExists: {
+            bool exists = false;
+            try {
+                exists = checkDatabase(s[0], n[0] != 0);
+            } catch (const GeneralException&) {
+                // A name that leads out of the folder, or to no file, is
+                // not a database here.
+                requireName(s[0]);
             }
+            out.answer = answer(RC::kScalar);
+            DataItem item;
+            item.setBool(exists);
+            out.answer->addItem(item);
             return;
+        }
 
         case RC::kExecute:
             local_.execute(s[0]);
@@ -393,6 +637,7 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
         }
         case RC::kQueryDataset: {
             auto set = std::make_unique<StreamedRows<DataSet>>(rowCells_);
+            set->setLimit(context_.maxAnswer, tooLargeText(0, context_.maxAnswer));
             local_.queryDataset(s[0], set.get(), s[1], false);
             out.answer = largeAnswer(RC::kRows, set->streamedBytes() + 4096);
             set->writeImage(*out.answer);
@@ -416,6 +661,7 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
         }
         case RC::kOpenTable: {
             auto table = std::make_unique<StreamedRows<TableDataset>>(rowCells_);
+            table->setLimit(context_.maxAnswer, tooLargeText(0, context_.maxAnswer));
             local_.openTable(table.get(), s[0], s[1], s[2]);
             out.answer = largeAnswer(RC::kTable, table->streamedBytes() + 4096);
             addModel(*out.answer, *table);
@@ -432,16 +678,13 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
                 out.answer->addItem(exists);
             }
             return;
-        case RC::kUpdateDatabase: {
-            String schema = s[0];
-            if (!local_.updateDatabase(&schema, r.rows.get(), nullptr))
-                throw GeneralException(local_.lastError().toStdString());
+        case RC::kUpdateDatabase:
+            updateDatabase(r);
             out.answer = answer(RC::kSuccess);
             return;
-        }
         case RC::kNextCounter:
             out.answer = answer(RC::kScalar);
-            out.answer->addItem(DataItem(local_.nextCounter(s[0], s[1], s[2])));
+            out.answer->addItem(DataItem(nextCounter(s[0], s[1], s[2])));
             return;
         case RC::kSetLabel:
             label_ = s[0];
@@ -449,7 +692,7 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
             out.answer = answer(RC::kSuccess);
             return;
         case RC::kBackupDatabase:
-            requireName(s[0]);
+            checkDatabase(s[0], true);
             local_.backupDatabase(s[0], n[0] != 0, 0);
             out.answer = answer(RC::kSuccess);
             return;
@@ -520,82 +763,32 @@ void RequestHandler::dispatch(Request& r, Outcome& out) {
             out.answer = answer(RC::kSuccess);
             return;
 
-        case RC::kUploadFile: {
-            std::string path = filePath(s[0]);
-            // Missing folders on the way are made (each part was checked).
-            for (size_t slash = path.find('/', context_.dataDir.size() + 1);
-                 slash != std::string::npos; slash = path.find('/', slash + 1)) {
-                std::string folder = path.substr(0, slash);
-                if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-                    throw GeneralException::format("No se pudo crear la carpeta de %s: %s",
-                                                   s[0].c_str(), systemError().c_str());
-            }
-            if (!SafePath::staysInside(context_.dataDir, path))
-                throw GeneralException::format("Ruta de archivo invalida: '%s'", s[0].c_str());
-            if (n[0] & 1) {
-                // Flag 1: append to the file (created when missing).
-                int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-                if (fd < 0)
-                    throw GeneralException::format("No se pudo abrir el archivo %s: %s",
-                                                   s[0].c_str(), systemError().c_str());
-                try {
-                    writeAll(fd, r.block, s[0]);
-                } catch (...) {
-                    ::close(fd);
-                    throw;
-                }
-                ::close(fd);
-            } else {
-                // Replaced in one step: readers see the old file or the new
-                // one, never half of it.
-                size_t slash = path.find_last_of('/');
-                std::string temp = path.substr(0, slash + 1) + ".upload-" +
-                                   std::to_string(context_.clientId) + "-" +
-                                   std::to_string(++uploads_);
-                int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-                if (fd < 0)
-                    throw GeneralException::format("No se pudo crear el archivo %s: %s",
-                                                   s[0].c_str(), systemError().c_str());
-                try {
-                    writeAll(fd, r.block, s[0]);
-                } catch (...) {
-                    ::close(fd);
-                    ::unlink(temp.c_str());
-                    throw;
-                }
-                ::close(fd);
-                if (::rename(temp.c_str(), path.c_str()) != 0) {
-                    std::string why = systemError();
-                    ::unlink(temp.c_str());
-                    throw GeneralException::format("No se pudo escribir el archivo %s: %s",
-                                                   s[0].c_str(), why.c_str());
-                }
-            }
+        case RC::kUploadFile:
+            uploadFile(s[0], n[0], r.block);
             out.answer = answer(RC::kSuccess);
             return;
-        }
         case RC::kDownloadFile: {
-            std::string data =
-                readWholeFile(filePath(s[0]), context_.maxMessage - kFrameOverhead, s[0]);
+            std::string data = readWholeFile(openRegular(s[0], O_RDONLY),
+                                             context_.maxAnswer - kFrameOverhead, s[0]);
             out.answer = answer(RC::kBlock);
             out.answer->addBytes(data.data(), uint32_t(data.size()));
             return;
         }
         case RC::kFileText: {
-            std::string data =
-                readWholeFile(filePath(s[0]), context_.maxMessage - kFrameOverhead, s[0]);
+            std::string data = readWholeFile(openRegular(s[0], O_RDONLY),
+                                             context_.maxAnswer - kFrameOverhead, s[0]);
             out.answer = answer(RC::kScalar);
             out.answer->addItem(DataItem(String(VORLIN::TextRef(data))));
             return;
         }
         case RC::kListFiles:
-            answerFileList(context_.dataDir, String(), out);
+            answerFileList(context_.dataDir, String(), RC::kFileList, out);
             return;
         case RC::kListFilesIn: {
             std::string folder = s[0].isEmpty() ? context_.dataDir : filePath(s[0]);
             if (!SafePath::isValidMask(s[1]))
                 throw GeneralException::format("Mascara invalida: '%s'", s[1].c_str());
-            answerFileList(folder, s[1], out);
+            answerFileList(folder, s[1], RC::kFileList, out);
             return;
         }
         default:

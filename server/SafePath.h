@@ -10,8 +10,21 @@
 // Besides the text rules, staysInside() checks the real location (symbolic
 // links resolved) against the real data folder.
 //
+// The file system itself is walked beneath the folder: openBeneath() opens
+// a path below the folder following only the symbolic links that stay
+// beneath it (openat2 with RESOLVE_BENEATH; on kernels without openat2, a
+// walk part by part with O_NOFOLLOW, which follows no link at all), and
+// locate() tells whether a path leads to something inside, to nothing, or
+// out of the folder (a link that leaves it, or one that leads nowhere).
+// Between locate() and a later open by name the folder is trusted not to
+// change under the server: clients cannot make links, only the people who
+// own the folder can.
+//
 // Plain functions of their arguments; thread-safe; nothing throws.
 #pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <string>
 
@@ -36,4 +49,19 @@ public:
     static bool staysInside(const std::string& root, const std::string& path);
     // The real absolute form of an existing folder ("" when it does not exist).
     static std::string realFolder(const std::string& folder);
+
+    enum class Place { Missing, Inside, Outside };
+    // Opens `path` (root + "/" + a relative path) with open(2)'s flags and
+    // mode, resolved beneath `root` (which must be real and absolute). A
+    // path that is not below root, holds a "." or ".." part, or meets a
+    // link leaving root fails with EXDEV (or ELOOP); -1 with errno set.
+    static int openBeneath(const std::string& root, const std::string& path, int flags,
+                           mode_t mode = 0);
+    // Where `path` leads: Missing when nothing is there (not even a link),
+    // Inside (with its stat in `st`) when it resolves beneath root, Outside
+    // otherwise, a dangling link included.
+    static Place locate(const std::string& root, const std::string& path,
+                        struct stat* st = nullptr);
+    // Tests: forces the part-by-part walk even where openat2 exists.
+    static void forceWalk(bool on);
 };

@@ -20,6 +20,7 @@
 #include "server/ServerLog.h"
 #include "server/ServerSession.h"
 #include "server/SqliteGuard.h"
+#include "server/UserFile.h"
 
 using VORLIN::GeneralException;
 using VORLIN::TcpSocket;
@@ -74,6 +75,8 @@ void Server::start() {
                                        config_.dataDir.c_str());
     config_.dataDir = real;
     SqliteGuard::allowRoot(real);
+    if (!config_.usersFile.empty())
+        users_ = std::make_shared<const UserFile>(UserFile::load(config_.usersFile));
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -112,6 +115,14 @@ void Server::start() {
     ::inet_ntop(AF_INET, &bound.sin_addr, host, sizeof host);
     started_ = std::chrono::steady_clock::now();
     ServerLog::line("listening on %s:%d (data %s)", host, port_, config_.dataDir.c_str());
+    if (users_)
+        ServerLog::line("login required: %zu user(s) in %s", users_->size(),
+                        config_.usersFile.c_str());
+    else if ((ntohl(bound.sin_addr.s_addr) >> 24) != 127)
+        ServerLog::line(
+            "warning: listening on %s without --users: anyone who reaches this address can read "
+            "and change every database; prefer 127.0.0.1 and an SSH tunnel",
+            host);
 }
 
 void Server::requestStop() noexcept {
@@ -165,6 +176,10 @@ void Server::accept() {
     context.clientId = nextClientId_++;
     context.busyTimeoutMs = config_.busyTimeoutMs;
     context.maxMessage = config_.maxMessage;
+    context.maxAnswer = config_.maxAnswer;
+    context.idleTimeoutS = config_.idleTimeoutS;
+    context.transactionTimeoutS = config_.transactionTimeoutS;
+    context.users = users_;
     context.clientCount = [this] { return clients_.load(); };
     context.started = started_;
     auto session = std::make_unique<ServerSession>(std::move(socket), peerText(peer), context);
@@ -185,7 +200,17 @@ void Server::run() {
     }
     ServerLog::line("stopping: %d client(s) connected", clients_.load());
     for (auto& s : sessions_)
+        s->halt();
+    for (auto& s : sessions_)
         s->requestStop();
+    // The requests under way end and their answers go out; a client that
+    // does not take its answer is cut off after the grace time.
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopGraceMs);
+    for (auto& s : sessions_) {
+        while (!s->isFinished() && std::chrono::steady_clock::now() < until)
+            ::poll(nullptr, 0, 5);
+        if (!s->isFinished()) s->forceClose();
+    }
     for (auto& s : sessions_)
         s->join();
     sessions_.clear();

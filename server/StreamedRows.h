@@ -1,8 +1,11 @@
 // StreamedRows: a data set (DataSet or TableDataset) that writes each row
 // into the answer's image as the local connection reads it, instead of
 // keeping it in the set. A query of many rows then costs the server no
-// second pass over them before the answer can go; the rows themselves are
-// only parked, and freed with the set, after the answer is sent.
+// second pass over them before the answer can go; the first kMaxParked rows
+// themselves are only parked, and freed with the set, after the answer is
+// sent. Rows beyond them are freed as soon as their cells are written: a
+// row object takes many times the bytes of its cells, and parking millions
+// of them made the server many times larger than the answer.
 //
 // The local connection fills the set as usual (insertRow for each row, the
 // names and the column model at the end); writeImage() then writes the
@@ -11,15 +14,23 @@
 // width differs from the final column count are padded with null cells or
 // cut, as the image requires.
 //
+// A limit (setLimit) bounds the image: the row that takes the cells past it
+// throws instead, so an answer too large to send is refused while it is
+// being read, not after it was built.
+//
 // Ownership: rows handed to insertRow are the set's (parked until the set
-// is destroyed or cleared); the cell buffer is the caller's. Threads: one.
+// is destroyed or cleared, or freed at once beyond kMaxParked: the pointer
+// insertRow answers is then only a sign of success, not to be used, as the
+// local connection does not); the cell buffer is the caller's. Threads: one.
 // Throws what the Archive throws (out of memory).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "core/GeneralException.h"
 #include "data/Archive.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -30,6 +41,8 @@ class StreamedRows : public Base {
 public:
     // The cells are written into `buffer`, which the caller keeps (and may
     // reuse for the next query: its room stays).
+    static constexpr size_t kMaxParked = 65536;
+
     explicit StreamedRows(VORLIN::Archive& buffer) : rows_(buffer) {
         rows_.setLoading(false);
         rows_.reset(0);
@@ -37,14 +50,26 @@ public:
 
     using Base::insertRow;  // the unique_ptr form, which lands below
 
-    // The row's cells go into the image; the row is parked.
+    // The text of the refusal when the cells pass `bytes`.
+    void setLimit(uint32_t bytes, std::string text) {
+        limit_ = bytes;
+        limitText_ = std::move(text);
+    }
+
+    // The row's cells go into the image; the row is parked (when this
+    // throws, the row stays the caller's, as with DataSet::insertRow).
     VORLIN::DataRow* insertRow(VORLIN::DataRow* row) override {
         if (!row) return nullptr;
         const int n = row->count();
-        for (int c = 0; c < n; ++c)
+        for (int c = 0; c < n; ++c) {
             rows_.writeItem(*row->cell(c));
+            if (rows_.dataSize() > limit_) throw VORLIN::GeneralException(limitText_);
+        }
         widths_.push_back(n);
-        parked_.emplace_back(row);
+        if (parked_.size() < kMaxParked)
+            parked_.emplace_back(row);
+        else
+            delete row;
         return row;
     }
     // Rows read so far are dropped too.
@@ -98,6 +123,8 @@ public:
 
 private:
     VORLIN::Archive& rows_;
+    uint32_t limit_ = 0xffffffffu;
+    std::string limitText_;
     std::vector<int> widths_;
     std::vector<std::unique_ptr<VORLIN::DataRow>> parked_;
 };

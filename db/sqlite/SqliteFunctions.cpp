@@ -178,7 +178,10 @@ const Function kFunctions[] = {
 
 int SqliteFunctions::registerAll(sqlite3* db) {
     for (const Function& f : kFunctions) {
-        int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+        // Innocuous (no side effects, bounded work): usable in views,
+        // triggers and defaults also where the schema is not trusted, as
+        // quelmir-server runs its databases.
+        int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         int rc =
             sqlite3_create_function(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr);
         if (rc != SQLITE_OK) return rc;

@@ -6,8 +6,10 @@
 // Dates given as text are read with the DateTime text parser; a float is
 // taken as a Julian day number. Every function answers NULL for a NULL
 // first argument. Widths are bounded so that SQL cannot make a function
-// allocate without limit. Registration failures are returned as SQLite
-// result codes; the functions themselves never throw.
+// allocate without limit; they are registered as innocuous, so views,
+// triggers and defaults may use them where the schema is not trusted.
+// Registration failures are returned as SQLite result codes; the functions
+// themselves never throw.
 #pragma once
 
 struct sqlite3;

@@ -306,3 +306,66 @@ TEST(SqliteClientConnection, KeepAliveRunsWhileConnected) {
     EXPECT_LT(Clock::now() - t, std::chrono::milliseconds(1500));
     EXPECT_EQ(c.keepAliveLine(), nullptr);
 }
+
+TEST(SqliteClientConnection, AUserNameSendsTheLoginFirstAndARefusalEndsTheConnection) {
+    String user, password;
+    Responder r{[&](NetMessage& in, fake::FakePeer& peer) {
+                    if (in.code() == RC::kLogin) {
+                        user = in.readString();
+                        password = in.readString();
+                    }
+                    peer.sendCode(RC::kSuccess);
+                },
+                {}};
+    fake::FakeServer server(std::ref(r));
+    SqliteClientConnection c(false);
+    ASSERT_TRUE(c.connect(String(server.address()), "ana", "clave secreta", false, ""));
+    c.disconnect();
+    ASSERT_TRUE(server.waitFinished(5000));
+    EXPECT_EQ(user, String("ana"));
+    EXPECT_EQ(password, String("clave secreta"));
+    EXPECT_EQ(r.codes, std::vector<int>({RC::kLogin, RC::kSetLabel, RC::kDisconnect}));
+
+    // Refused: connect answers false with the server's text, and the
+    // connection is given up.
+    fake::FakeServer refusing([](fake::FakePeer& peer) {
+        if (!peer.expect(RC::kLogin)) return;
+        NetMessage no(RC::kFailure);
+        no.addString("Usuario o contraseña incorrectos");
+        peer.send(no);
+        peer.waitClosed(3000);
+    });
+    SqliteClientConnection d(false);
+    EXPECT_FALSE(d.connect(String(refusing.address()), "ana", "mala", false, "-"));
+    EXPECT_NE(d.lastError().view().find("Usuario o contraseña incorrectos"), std::string::npos)
+        << d.lastError().view();
+    EXPECT_FALSE(d.isConnected());
+    EXPECT_TRUE(refusing.waitFinished(5000));
+}
+
+TEST(SqliteClientConnection, AServerWithoutLoginIsReachedWithAUserName) {
+    // A server from before the login answers it as an unknown request.
+    std::vector<int> codes;
+    fake::FakeServer old([&](fake::FakePeer& peer) {
+        NetMessage in;
+        while (peer.receive(in)) {
+            if (in.code() == RC::kKeepAlive) continue;
+            codes.push_back(in.code());
+            if (in.code() == RC::kDisconnect) return;
+            if (in.code() == RC::kLogin) {
+                NetMessage no(RC::kFailure);
+                no.addString("Peticion desconocida: codigo 31");
+                peer.send(no);
+            } else {
+                peer.sendCode(RC::kSuccess);
+            }
+        }
+    });
+    SqliteClientConnection c(false);
+    ASSERT_TRUE(c.connect(String(old.address()), "ana", "clave", false, ""))
+        << c.lastError().view();
+    EXPECT_TRUE(c.isConnected());
+    c.disconnect();
+    ASSERT_TRUE(old.waitFinished(5000));
+    EXPECT_EQ(codes, std::vector<int>({RC::kLogin, RC::kSetLabel, RC::kDisconnect}));
+}

@@ -1,5 +1,6 @@
 #include "server/SafePath.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,4 +57,39 @@ TEST(SqliteServerSafePath, LinksOutOfTheFolderAreCaught) {
     EXPECT_FALSE(SafePath::staysInside(dir.path(), dir.file("fuera/x.txt")));
     EXPECT_FALSE(SafePath::staysInside(dir.path(), dir.file("nada/../../x")));
     EXPECT_FALSE(SafePath::staysInside(dir.path(), "/etc/passwd"));
+}
+
+// Where names lead, with openat2 and with the part-by-part walk: links
+// inside the folder count as inside (the walk follows none), links out of
+// it and dangling ones as outside, "." and ".." parts as outside.
+TEST(SqliteServerSafePath, LocateBeneathTheFolder) {
+    testing_server::TempDir root, outside;
+    std::string r = SafePath::realFolder(root.path());
+    ASSERT_EQ(::mkdir((r + "/sub").c_str(), 0755), 0);
+    std::ofstream(r + "/sub/a.txt") << "a";
+    std::ofstream(outside.file("b.txt")) << "b";
+    ASSERT_EQ(::symlink(outside.file("b.txt").c_str(), (r + "/out").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.file("none").c_str(), (r + "/dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("../..", (r + "/sub/up").c_str()), 0);
+    ASSERT_EQ(::symlink("sub/a.txt", (r + "/in").c_str()), 0);
+    using P = SafePath::Place;
+    for (bool walk : {false, true}) {
+        SafePath::forceWalk(walk);
+        struct stat st {};
+        EXPECT_EQ(SafePath::locate(r, r + "/sub/a.txt", &st), P::Inside) << walk;
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(SafePath::locate(r, r + "/sub/nada"), P::Missing) << walk;
+        EXPECT_EQ(SafePath::locate(r, r + "/out"), P::Outside) << walk;
+        EXPECT_EQ(SafePath::locate(r, r + "/dangling"), P::Outside) << walk;
+        EXPECT_EQ(SafePath::locate(r, r + "/sub/up/x"), P::Outside) << walk;
+        EXPECT_EQ(SafePath::locate(r, r + "/sub/../sub/a.txt"), P::Outside) << walk;
+        EXPECT_EQ(SafePath::locate(r, "/etc/passwd"), P::Outside) << walk;
+        EXPECT_EQ(SafePath::locate(r, r + "/in"), walk ? P::Outside : P::Inside) << walk;
+        int fd = SafePath::openBeneath(r, r + "/out", O_RDONLY);
+        EXPECT_EQ(fd, -1);
+        fd = SafePath::openBeneath(r, r + "/sub/a.txt", O_RDONLY);
+        EXPECT_GE(fd, 0);
+        if (fd >= 0) ::close(fd);
+    }
+    SafePath::forceWalk(false);
 }
