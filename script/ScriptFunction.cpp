@@ -23,6 +23,10 @@ bool gAborting = false;
 // Instructions the outermost run carried out, and the limit (0: none).
 unsigned long long gSteps = 0;
 unsigned long long gStepLimit = 0;
+// The stop check and how often it runs.
+std::function<bool()> gStopCheck;
+unsigned gStopInterval = 1000;
+unsigned gSinceCheck = 0;
 
 std::vector<ScriptFunction*>& liveList() {
     static std::vector<ScriptFunction*> list;
@@ -158,6 +162,12 @@ void ScriptFunction::setStepLimit(unsigned long long steps) noexcept {
     gStepLimit = steps;
 }
 
+void ScriptFunction::setStopCheck(std::function<bool()> check, unsigned interval) {
+    gStopCheck = std::move(check);
+    gStopInterval = interval ? interval : 1;
+    gSinceCheck = 0;
+}
+
 ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& message, int* exitAt) {
     int i = from;
     while (i >= from && i < stop && i < size()) {
@@ -170,6 +180,14 @@ ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& mes
             report(m);
             gAborting = true;
             return Outcome::Aborted;
+        }
+        if (gStopCheck && ++gSinceCheck >= gStopInterval) {
+            gSinceCheck = 0;
+            if (gStopCheck()) {
+                report(kStopped);
+                gAborting = true;
+                return Outcome::Aborted;
+            }
         }
         OpCode& op = *code_[size_t(i)];
         try {

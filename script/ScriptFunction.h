@@ -26,6 +26,8 @@
 // construction and outlive the function. The UI thread only.
 #pragma once
 
+#include <functional>
+
 #include <memory>
 #include <vector>
 
@@ -79,6 +81,12 @@ public:
     // de %llu instrucciones" and every run in progress ends, TRY blocks
     // included. For unattended runs of scripts that may not end.
     static void setStepLimit(unsigned long long steps) noexcept;
+    // A check the runs make every `interval` instructions (the desktop
+    // keeps its window alive there and answers whether the person asked to
+    // stop). When it answers true the run reports kStopped and every run in
+    // progress ends, TRY blocks included. An empty hook removes it.
+    static constexpr const char* kStopped = "Ejecución detenida por el usuario";
+    static void setStopCheck(std::function<bool()> check, unsigned interval = 1000);
     // "METODO: ...": the function's listing.
     String listing() const;
 

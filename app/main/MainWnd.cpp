@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/GeneralException.h"
 #include "remote/ConnectionNotifier.h"
 #include "ui/Command.h"
 #include "ui/FileDialogs.h"
@@ -20,6 +22,7 @@
 #include "ui/InputBox.h"
 #include "ui/MsgBox.h"
 #include "ui/SApp.h"
+#include "ui/WaitCursor.h"
 
 namespace VORLIN {
 
@@ -51,9 +54,10 @@ const char* kindImage(int kind, bool lost) {
 
 }  // namespace
 
-MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs)
+MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptSession* scripts)
     : logic_(std::make_unique<MainWndLogic>(static_cast<MainWndLogic::Ui&>(*this),
                                             std::move(environment))),
+      scriptLogic_(scripts ? std::make_unique<ScriptEditorLogic>(*scripts) : nullptr),
       dialogs_(std::move(dialogs)) {
     setWindowTitle(QString::fromUtf8(kTitle));
     setAccessibleName(QString::fromUtf8(kTitle));
@@ -96,6 +100,13 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs)
     statusBar()->setAccessibleName(QStringLiteral("Estado"));
 
     buildMenus();
+    showScriptTitle();
+    if (scriptLogic_) {
+        // Between instructions of a run the window stays alive: it repaints
+        // and "Detener" (or Escape) can be pressed.
+        scriptLogic_->setKeepAlive(
+            [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
+    }
     setTabOrder(tree_, editor_);
     setTabOrder(editor_, output_);
 
@@ -182,15 +193,19 @@ void MainWnd::buildMenus() {
 
     toolBar_->addSeparator();
     QMenu* script = menuBar()->addMenu(QStringLiteral("&Script"));
-    addCommand(script, "Nuevo script", "NEW", "Nuevo script", &MainWnd::nothing, &MainWnd::notYet);
-    addCommand(script, "Abrir script", "OPEN", "Abrir script", &MainWnd::nothing, &MainWnd::notYet);
-    addCommand(script, "Guardar script", "SAVE", "Guardar script", &MainWnd::nothing,
-               &MainWnd::notYet);
-    addCommand(script, "Guardar como...", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(script, "Nuevo script", "NEW", "Nuevo script", &MainWnd::newScript,
+               &MainWnd::scriptIdle, "Ctrl+N");
+    addCommand(script, "Abrir script", "OPEN", "Abrir script", &MainWnd::openScript,
+               &MainWnd::scriptIdle);
+    addCommand(script, "Guardar script", "SAVE", "Guardar script", &MainWnd::saveScript,
+               &MainWnd::scriptIdle, "Ctrl+S");
+    addCommand(script, "Guardar como...", "", "", &MainWnd::saveScriptAs, &MainWnd::scriptIdle);
     script->addSeparator();
-    addCommand(script, "Ejecutar script", "DB_EJECUTAR", "Ejecutar", &MainWnd::nothing,
-               &MainWnd::notYet);
-    addCommand(script, "Explain script", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(script, "Ejecutar script", "DB_EJECUTAR", "Ejecutar", &MainWnd::runScript,
+               &MainWnd::scriptIdle, "F5");
+    addCommand(script, "Detener", "STOP", "Detener", &MainWnd::stopScript, &MainWnd::scriptRunning);
+    addCommand(script, "Explain script", "", "", &MainWnd::explainScript, &MainWnd::scriptIdle);
+    action("Detener")->setShortcut(QKeySequence(Qt::Key_Escape));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
     addCommand(help, "Acerca de...", "INFO", "", &MainWnd::about, nullptr);
@@ -286,6 +301,121 @@ int32_t MainWnd::onTableNode(QAction*, int32_t) {
 
 void MainWnd::print(const String& text) {
     output_->appendPlainText(q(text));
+}
+
+// ---------------------------------------------------------------- scripts
+
+namespace {
+
+String editorText(const QPlainTextEdit* editor) {
+    return String(editor->toPlainText().toUtf8().toStdString());
+}
+
+}  // namespace
+
+int32_t MainWnd::scriptIdle(QAction*, int32_t) {
+    return scriptLogic_ && !scriptLogic_->running() ? CommandBase::kEnabled : 0;
+}
+
+int32_t MainWnd::scriptRunning(QAction*, int32_t) {
+    return scriptLogic_ && scriptLogic_->running() ? CommandBase::kEnabled : 0;
+}
+
+void MainWnd::showScriptTitle() {
+    if (!scriptLogic_) return;
+    editor_->setDocumentTitle(q(scriptLogic_->title()));
+    editor_->setAccessibleDescription(q(scriptLogic_->title()));
+    statusBar()->showMessage(QStringLiteral("Script: ") + q(scriptLogic_->title()));
+}
+
+void MainWnd::newScript() {
+    scriptLogic_->newScript();
+    editor_->clear();
+    showScriptTitle();
+}
+
+void MainWnd::openScript() {
+    const String path = FileDialogs::openFile(ScriptEditorLogic::kOpenTitle,
+                                              ScriptEditorLogic::kFilter, logic_->workFolder());
+    if (path.isEmpty()) return;
+    const String text = scriptLogic_->open(path);
+    editor_->setPlainText(q(text));
+    logic_->setWorkFolderFrom(path);
+    showScriptTitle();
+}
+
+void MainWnd::saveScript() {
+    if (scriptLogic_->isNew()) {
+        saveScriptAs();
+        return;
+    }
+    WaitCursor wait;
+    scriptLogic_->save(editorText(editor_));
+    showScriptTitle();
+}
+
+void MainWnd::saveScriptAs() {
+    const String path = FileDialogs::saveFile(ScriptEditorLogic::kSaveTitle,
+                                              ScriptEditorLogic::kFilter, logic_->workFolder());
+    if (path.isEmpty()) return;
+    WaitCursor wait;
+    scriptLogic_->save(editorText(editor_), path);
+    showScriptTitle();
+}
+
+void MainWnd::runScript() {
+    // While a run goes on only "Detener" acts; the controls come back after.
+    std::vector<std::pair<QAction*, bool>> saved;
+    for (QAction* a : actions_) {
+        saved.emplace_back(a, a->isEnabled());
+        a->setEnabled(a->objectName() == QStringLiteral("Detener"));
+    }
+    std::vector<std::pair<QAction*, bool>> buttons;
+    for (QAction* b : toolBar_->actions()) {
+        buttons.emplace_back(b, b->isEnabled());
+        b->setEnabled(b->toolTip() == QStringLiteral("Detener"));
+    }
+    tree_->setEnabled(false);
+    editor_->setReadOnly(true);
+    String line;
+    {
+        WaitCursor wait;
+        try {
+            line = scriptLogic_->run(editorText(editor_));
+        } catch (const GeneralException& e) {
+            MsgBox::error(String(e.message()));
+        }
+    }
+    editor_->setReadOnly(false);
+    tree_->setEnabled(true);
+    for (auto& [a, on] : saved)
+        a->setEnabled(on);
+    for (auto& [b, on] : buttons)
+        b->setEnabled(on);
+    if (QAction* stop = action("Detener")) stop->setEnabled(false);
+    for (QAction* b : toolBar_->actions())
+        if (b->toolTip() == QStringLiteral("Detener")) b->setEnabled(false);
+    if (!line.isEmpty()) print(line);
+}
+
+void MainWnd::explainScript() {
+    const String line =
+        scriptLogic_->explain(editorText(editor_), logic_->workFolder() + String("trace.log"));
+    if (!line.isEmpty()) print(line);
+}
+
+void MainWnd::stopScript() {
+    if (scriptLogic_) scriptLogic_->requestStop();
+}
+
+void MainWnd::closeEvent(QCloseEvent* event) {
+    // The window cannot go while a script runs on it: the run is asked to stop.
+    if (scriptLogic_ && scriptLogic_->running()) {
+        scriptLogic_->requestStop();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 // ------------------------------------------------------------------- Ui

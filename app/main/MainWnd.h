@@ -22,8 +22,10 @@
 #include <QMainWindow>
 
 #include "app/main/MainWndLogic.h"
+#include "app/main/ScriptEditorLogic.h"
 
 class QAction;
+class QCloseEvent;
 class QMenu;
 class QPlainTextEdit;
 class QTreeWidget;
@@ -33,6 +35,8 @@ class QToolBar;
 namespace VORLIN {
 
 class CommandBase;
+class ScriptEditorLogic;
+class ScriptSession;
 
 class MainWnd : public QMainWindow, private MainWndLogic::Ui {
 public:
@@ -46,13 +50,18 @@ public:
         std::function<void(QWidget* parent)> about;
     };
 
-    explicit MainWnd(MainWndLogic::Environment environment, Dialogs dialogs = Dialogs());
+    // `scripts` (may be null: the Script menu stays disabled) runs the
+    // editor's scripts; `traceFile` answers where "Explain script" writes.
+    MainWnd(MainWndLogic::Environment environment, Dialogs dialogs = Dialogs(),
+            ScriptSession* scripts = nullptr);
     ~MainWnd() override;
 
     MainWndLogic& logic() noexcept { return *logic_; }
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     QTreeWidget* tree() const noexcept { return tree_; }
     QPlainTextEdit* output() const noexcept { return output_; }
+    QPlainTextEdit* editor() const noexcept { return editor_; }
+    ScriptEditorLogic* scriptLogic() noexcept { return scriptLogic_.get(); }
     // Appends a line to the output pane.
     void print(const String& text);
     // The action of a menu entry by its text ("Cerrar base de datos"), or null.
@@ -86,6 +95,15 @@ private:
     void quit();
     void about();
     void nothing() {}
+    void newScript();
+    void openScript();
+    void saveScript();
+    void saveScriptAs();
+    void runScript();
+    void explainScript();
+    void stopScript();
+    void showScriptTitle();
+    void closeEvent(QCloseEvent* event) override;
 
     // --- states ---
     int32_t always(QAction*, int32_t) { return 1; }
@@ -93,6 +111,8 @@ private:
     int32_t onConnectionOrTable(QAction*, int32_t);
     int32_t onTableNode(QAction*, int32_t);
     int32_t notYet(QAction*, int32_t) { return 0; }
+    int32_t scriptIdle(QAction*, int32_t);
+    int32_t scriptRunning(QAction*, int32_t);
 
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* text, const char* image, const char* tip,
@@ -100,6 +120,7 @@ private:
                         const char* hotKey = "");
 
     std::unique_ptr<MainWndLogic> logic_;
+    std::unique_ptr<ScriptEditorLogic> scriptLogic_;
     Dialogs dialogs_;
     QTreeWidget* tree_ = nullptr;
     QTreeWidgetItem* root_ = nullptr;

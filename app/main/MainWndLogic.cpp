@@ -84,6 +84,10 @@ std::unique_ptr<DbConnection> MainWndLogic::make(int kind) {
     return c;
 }
 
+void MainWndLogic::setWorkFolderFrom(const String& path) {
+    if (env_.setWorkFolder) env_.setWorkFolder(folderOf(path));
+}
+
 void MainWndLogic::fail(const String& text) {
     ui_.message(text, "ERROR");
 }

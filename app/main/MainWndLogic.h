@@ -94,6 +94,10 @@ public:
     const std::vector<Node>& nodes() const noexcept { return nodes_; }
     const Node* node(int index) const;
     const String& lastServer() const noexcept { return lastServer_; }
+    // The work folder the dialogs start in.
+    String workFolder() const { return env_.workFolder ? env_.workFolder() : String(); }
+    // Makes the folder of `path` the work folder.
+    void setWorkFolderFrom(const String& path);
     void setLastServer(const String& server) { lastServer_ = server; }
     // The host and port the server dialog of `kind` starts with.
     void serverDefaults(int kind, String& host, int& port) const;

@@ -74,7 +74,8 @@ ZaRavApp::ZaRavApp(int& argc, char** argv) : SApp(argc, argv) {
     environment.workFolder = [this] { return workFolder_; };
     environment.setWorkFolder = [this](const String& folder) { setWorkFolder(folder); };
     environment.prepare = [this](DbConnection& c) { ports_->prepare(c); };
-    mainWnd_ = std::make_unique<MainWnd>(std::move(environment), MainWnd::Dialogs());
+    mainWnd_ =
+        std::make_unique<MainWnd>(std::move(environment), MainWnd::Dialogs(), session_.get());
     host_->setOutput([this](const String& text, bool) {
         if (mainWnd_) mainWnd_->print(text);
     });
