@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -256,15 +257,9 @@ void SqliteClientConnection::execute(const String& sql) {
 
 void SqliteClientConnection::executeFile(const String& path) {
     // Read-only: the text is only read, and a read-only file must run too.
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail("No se encontro el archivo");
-    std::vector<char> text;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        text.insert(text.end(), chunk, chunk + n);
-    std::fclose(f);
-    execute(String(TextRef(text.data(), text.size())));
+    String text;
+    if (!FileText::read(path, text)) fail("No se encontro el archivo");
+    execute(text);
 }
 
 int32_t SqliteClientConnection::executeInsert(const String& sql) {

@@ -1,8 +1,6 @@
 #include "server/RequestHandler.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +16,7 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
+#include "db/FolderListing.h"
 #include "remote/NetMessage.h"
 #include "remote/RemoteCodes.h"
 #include "server/RequestDecoder.h"
@@ -201,47 +200,11 @@ std::string RequestHandler::filePath(const String& relative) {
 }
 
 void RequestHandler::answerFileList(const std::string& folder, const String& mask, Outcome& out) {
-    struct Entry {
-        std::string name;
-        double size;
-        time_t modified;
-    };
-    std::vector<Entry> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
-    String pattern = mask.isEmpty() ? String("*") : mask;
-    while (dirent* e = ::readdir(dir)) {
-        // Hidden names (and "." and "..") are not for clients: they cannot
-        // name them either.
-        if (e->d_name[0] == '.') continue;
-        struct stat st {};
-        std::string path = folder + "/" + e->d_name;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (::fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
-        entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
-
+    // Hidden names (and "." and "..") are not for clients: they cannot name
+    // them either.
     DataSet set;
-    set.setColumnNames("name|size|modified");
-    DataRow model(3);
-    model.setType(0, DataItem::TString);
-    model.setType(1, DataItem::TDouble);
-    model.setType(2, DataItem::TDate);
-    set.setHeader(&model);
-    for (const Entry& e : entries) {
-        auto row = std::make_unique<DataRow>(3);
-        row->cell(0)->setString(e.name);
-        row->cell(1)->setDouble(e.size);
-        std::tm local{};
-        localtime_r(&e.modified, &local);
-        row->cell(2)->setDate(DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                       local.tm_hour, local.tm_min, local.tm_sec));
-        set.insertRow(std::move(row));
-    }
+    if (!FolderListing::list(String(folder), mask.isEmpty() ? String("*") : mask, true, set))
+        throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
     out.answer = answer(RC::kFileList);
     out.answer->addDataSet(set);
 }

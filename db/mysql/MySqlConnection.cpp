@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -282,18 +283,12 @@ void MySqlConnection::execute(const String& sql) {
 
 void MySqlConnection::executeFile(const String& path) {
     requireHandle();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail(kNoFile);
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
+    String text;
+    if (!FileText::read(path, text)) fail(kNoFile);
     // A file holds several statements: allowed for this one call only.
     mysql_set_server_option(handle_, MYSQL_OPTION_MULTI_STATEMENTS_ON);
     try {
-        execute(String(text));
+        execute(text);
     } catch (...) {
         mysql_set_server_option(handle_, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
         throw;

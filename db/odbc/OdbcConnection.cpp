@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -318,15 +319,9 @@ void OdbcConnection::execute(const String& sql) {
 
 void OdbcConnection::executeFile(const String& path) {
     if (!dbc_) return;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail(kNoFile);
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
-    execute(String(text));
+    String text;
+    if (!FileText::read(path, text)) fail(kNoFile);
+    execute(text);
 }
 
 int32_t OdbcConnection::executeInsert(const String& sql) {

@@ -18,11 +18,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
+#include "db/FolderListing.h"
 #include "db/sqlite/SqliteCursor.h"
 #include "db/sqlite/SqliteFunctions.h"
 
@@ -334,42 +336,7 @@ bool SqliteLocalConnection::openDatabase(const String& name, bool addExtension, 
 void SqliteLocalConnection::listDatabases(DataSet* out, const String& mask) {
     if (!out) return;
     String pattern = mask.isEmpty() ? String("*.db") : mask == "*" ? String() : mask;
-    struct Entry {
-        std::string name;
-        double size;
-        time_t modified;
-    };
-    std::vector<Entry> entries;
-    if (DIR* dir = ::opendir(folder_.isEmpty() ? "." : folder_.c_str())) {
-        while (dirent* e = ::readdir(dir)) {
-            struct stat st;
-            String path = folder_ + e->d_name;
-            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-            if (!pattern.isEmpty() && ::fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
-            entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
-        }
-        ::closedir(dir);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
-
-    out->clearRows();
-    out->setColumnNames("name|size|modified");
-    DataRow model(3);
-    model.setType(0, DataItem::TString);
-    model.setType(1, DataItem::TDouble);
-    model.setType(2, DataItem::TDate);
-    out->setHeader(&model);
-    for (const Entry& e : entries) {
-        auto row = std::make_unique<DataRow>(3);
-        row->cell(0)->setString(e.name);
-        row->cell(1)->setDouble(e.size);
-        std::tm local{};
-        localtime_r(&e.modified, &local);
-        row->cell(2)->setDate(DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                       local.tm_hour, local.tm_min, local.tm_sec));
-        out->insertRow(std::move(row));
-    }
+    FolderListing::list(folder_, pattern, false, *out);
 }
 
 bool SqliteLocalConnection::databaseExists(const String& name, bool addExtension) {
@@ -472,15 +439,9 @@ int32_t SqliteLocalConnection::executeInsert(const String& sql) {
 
 void SqliteLocalConnection::executeFile(const String& path) {
     requireDatabase();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail("No se encontro el archivo");
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
-    execute(String(text));
+    String text;
+    if (!FileText::read(path, text)) fail("No se encontro el archivo");
+    execute(text);
 }
 
 bool SqliteLocalConnection::stepScalar(sqlite3_stmt* st, const String& sql) {
