@@ -65,6 +65,13 @@ SqliteKind sqliteKindOfTag(int tag);
 // becomes a null item whatever the kind, so that NULL survives a round trip
 // through the generated SQL. Undecided reads like Untyped.
 void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out);
+// Reads a column whose kind comes from its declared type (not from a type
+// the caller asked for): a value that does not fit the kind keeps its
+// stored class and text (a text 'abc' in an integer column, 'pendiente' or
+// '' in a DATE column, a real in a text column), a blob its bytes. Values
+// that fit (any integer in a BOOL column, text or blob in an IMAGE column)
+// read as sqliteReadColumn reads them.
+void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out);
 // The date-time rule of a column: a float is a Julian day number, anything
 // else the text parsed as a date and time (NULL gives the empty date).
 DateTime sqliteColumnDateTime(sqlite3_stmt* st, int col);
@@ -166,6 +173,9 @@ private:
     int retryMillis_ = 0;
     String names_;
     std::vector<SqliteKind> kinds_;
+    // Per column: whether the kind comes from the declared type (values
+    // that do not fit it are then read as stored).
+    std::vector<char> declared_;
 };
 
 }  // namespace VORLIN

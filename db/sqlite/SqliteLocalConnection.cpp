@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@
 #include "db/ConnectionDialogs.h"
 #include "db/FolderListing.h"
 #include "db/sqlite/SqliteCursor.h"
+#include "db/sqlite/SqliteDump.h"
 #include "db/sqlite/SqliteFunctions.h"
 
 namespace VORLIN {
@@ -78,17 +80,6 @@ String ident(const String& name) {
 void removeDatabaseFile(const String& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"})
         ::unlink((path + suffix).c_str());
-}
-
-// Appends to a text that is growing piece by piece: the capacity at least
-// doubles when it runs out, so the whole build stays linear.
-void appendGrowing(String& text, TextRef piece) {
-    size_t need = size_t(text.length()) + piece.size();
-    if (need >= text.capacity()) {
-        size_t grown = std::max<size_t>(need, size_t(text.capacity()) * 2);
-        text.resize(uint32_t(std::min<size_t>(grown, CharSeq::kMaxCapacity - 1)));
-    }
-    text.append(piece);
 }
 
 // The kind named by one entry of the types argument of queryDataset.
@@ -458,7 +449,7 @@ DataItem SqliteLocalConnection::queryItem(const String& sql) {
     DataItem item;
     if (stepScalar(st.get(), sql) && sqlite3_column_count(st.get()) > 0) {
         SqliteKind kind = sqliteKindOf(sqlite3_column_decltype(st.get(), 0), SqliteTypeOrder::Item);
-        sqliteReadColumn(st.get(), 0, kind, item);
+        sqliteReadStored(st.get(), 0, kind, item);
     }
     return item;
 }
@@ -502,7 +493,7 @@ void SqliteLocalConnection::queryDataRow(const String& sql, DataRow* row) {
     for (int i = 0; i < n; ++i) {
         SqliteKind kind =
             sqliteKindOf(sqlite3_column_decltype(st.get(), i), SqliteTypeOrder::General);
-        sqliteReadColumn(st.get(), i, kind, *row->cell(i));
+        sqliteReadStored(st.get(), i, kind, *row->cell(i));
     }
 }
 
@@ -515,7 +506,7 @@ DataRow* SqliteLocalConnection::queryNewDataRow(const String& sql) {
     for (int i = 0; i < n; ++i) {
         SqliteKind kind =
             sqliteKindOf(sqlite3_column_decltype(st.get(), i), SqliteTypeOrder::General);
-        sqliteReadColumn(st.get(), i, kind, *row->cell(i));
+        sqliteReadStored(st.get(), i, kind, *row->cell(i));
     }
     return row.release();
 }
@@ -532,6 +523,9 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
     // One kind per column, decided once: by the types given, else by the
     // declared type (columns without one by the first row).
     std::vector<SqliteKind> kinds(size_t(n), SqliteKind::Text);
+    // Kinds from declared types keep values that do not fit them as stored;
+    // kinds the caller asked for, or decided by the values, convert.
+    std::vector<char> declared(size_t(n), 0);
     DataRow model(n);
     String names;
     String typeList(types);
@@ -541,6 +535,7 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
             types.isEmpty() ? sqliteKindOf(sqlite3_column_decltype(s, i), SqliteTypeOrder::General)
                             : kindOfTypeName(typeList.token("|", i == 0));
         kinds[size_t(i)] = kind;
+        declared[size_t(i)] = types.isEmpty() && kind != SqliteKind::Untyped;
         model.setType(i, sqliteKindTag(kind));
     }
 
@@ -560,6 +555,8 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
             SqliteKind& kind = kinds[size_t(i)];
             if (kind == SqliteKind::Undecided)
                 readUndecided(s, i, kind, *row->cell(i), model);
+            else if (declared[size_t(i)])
+                sqliteReadStored(s, i, kind, *row->cell(i));
             else
                 sqliteReadColumn(s, i, kind, *row->cell(i));
         }
@@ -597,7 +594,7 @@ void SqliteLocalConnection::queryModel(const String& table, TableDataset* out) {
     if (!out) return;
     String sql;
     sql.format(out->rowIdMode() ? "SELECT ROWID,* FROM %s LIMIT 1;" : "SELECT * FROM %s LIMIT 1;",
-               table.c_str());
+               TableDataset::quoteName(table).c_str());
     SqliteStatement st(prepare(sql, "prepare"));
     if (!st) return;
     // One step, so that columns without declared type take the stored class
@@ -620,6 +617,10 @@ void SqliteLocalConnection::queryModel(const String& table, TableDataset* out) {
     out->setTableName(table);
     out->setCounterColumn(-1);
     out->setKeyColumn(key == -2 ? -1 : key);
+    // An INTEGER PRIMARY KEY is the row id itself: a new row left without
+    // key gets the number the INSERT answers.
+    const char* decl = key >= 0 ? sqlite3_column_decltype(st.get(), key) : nullptr;
+    out->setKeyTakesRowId(decl && String(decl).equalsNoCase("INTEGER"));
 }
 
 void SqliteLocalConnection::queryColumns(const String& sql, DataSet* out) {
@@ -638,14 +639,14 @@ void SqliteLocalConnection::listTables(DataSet* out) {
 
 int SqliteLocalConnection::getTableInfo(const String& table, DataSet* out) {
     String sql;
-    sql.format("PRAGMA table_info(%s);", table.c_str());
+    sql.format("PRAGMA table_info(%s);", TableDataset::quoteName(table).c_str());
     queryDataset(sql, out, "", false);
     return 1;
 }
 
 int SqliteLocalConnection::findKeyColumn(const String& table) {
     String sql;
-    sql.format("SELECT * FROM %s LIMIT 1;", table.c_str());
+    sql.format("SELECT * FROM %s LIMIT 1;", TableDataset::quoteName(table).c_str());
     SqliteStatement st(prepare(sql, "prepare"));
     const int n = st ? sqlite3_column_count(st.get()) : 0;
     for (int i = 0; i < n; ++i)
@@ -666,7 +667,8 @@ sqlite3_stmt* SqliteLocalConnection::prepareRows(const TableDataset& set, const 
     if (!where.isEmpty()) whereClause.format(" WHERE %s", where.c_str());
     if (!orderBy.isEmpty()) orderClause.format(" ORDER BY %s", orderBy.c_str());
     sql.format(set.rowIdMode() ? "SELECT ROWID,* FROM %s%s%s;" : "SELECT * FROM %s%s%s;",
-               set.tableName().c_str(), whereClause.c_str(), orderClause.c_str());
+               TableDataset::quoteName(set.tableName()).c_str(), whereClause.c_str(),
+               orderClause.c_str());
     sqlite3_stmt* st = prepare(sql, "prepare");
     // Each column is read by the kind of its model item.
     const int n = st ? sqlite3_column_count(st) : 0;
@@ -696,7 +698,7 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
     while ((rc = sqliteStepRetry(s, retryMillis_)) == SQLITE_ROW) {
         auto row = std::make_unique<DataRow>(n);
         for (int i = 0; i < n; ++i)
-            sqliteReadColumn(s, i, kinds[size_t(i)], *row->cell(i));
+            sqliteReadStored(s, i, kinds[size_t(i)], *row->cell(i));
         out->insertRow(std::move(row));
     }
     out->setTrackChanges(tracking);
@@ -704,6 +706,7 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
         out->clearRows();
         failSql("query", rc, sql);
     }
+    out->markStored();
 }
 
 void SqliteLocalConnection::bindTable(TableDataset* out, const String& table) {
@@ -767,61 +770,17 @@ int32_t SqliteLocalConnection::nextCounter(const String& table, const String& wh
 void SqliteLocalConnection::exportSql(String* out, bool withSchema) {
     requireDatabase();
     if (!out) return;
-    // Tables first, then their rows, then indexes, views and triggers: a
-    // trigger created before the rows would fire while they are loaded.
-    // SQLite's own tables cannot be created by a script and are left out.
-    DataSet schema;
-    if (withSchema) {
-        queryDataset(
-            "SELECT sql FROM sqlite_master WHERE sql!='' AND type='table' "
-            "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\';",
-            &schema, "", false);
-        for (DataRow* row : schema.rows()) {
-            appendGrowing(*out, row->cell(0)->text());
-            appendGrowing(*out, ";\r\n");
-        }
-    }
-    DataSet tables;
-    queryDataset("SELECT tbl_name FROM sqlite_master WHERE type='table';", &tables, "", false);
-    for (DataRow* row : tables.rows()) {
-        const String& name = row->cell(0)->text();
-        if (name.left(7).equalsNoCase("sqlite_")) {
-            // The AUTOINCREMENT counters: the rows loaded before them have
-            // already written some, so they are replaced.
-            if (!withSchema || !name.equalsNoCase("sqlite_sequence")) continue;
-            appendGrowing(*out, "DELETE FROM sqlite_sequence;\r\n");
-        }
-        // The table is bound and read exactly as openTable does and each row
-        // written with the set's insertSql followed by "\r\n" (what toSql
-        // writes), but one row at a time: the whole table is never held in
-        // memory, and the text grows geometrically (String grows exactly, so
-        // appending row by row to one text would copy it again every row).
-        TableDataset data;
-        bindTable(&data, name);
-        String sql;
-        std::vector<SqliteKind> kinds;
-        SqliteStatement st(prepareRows(data, String(), String(), sql, kinds));
-        if (!st) continue;
-        const int n = int(kinds.size());
-        DataRow current(n);
-        int rc;
-        while ((rc = sqliteStepRetry(st.get(), retryMillis_)) == SQLITE_ROW) {
-            for (int i = 0; i < n; ++i)
-                sqliteReadColumn(st.get(), i, kinds[size_t(i)], *current.cell(i));
-            appendGrowing(*out, data.insertSql(current, false));
-            appendGrowing(*out, "\r\n");
-        }
-        if (rc != SQLITE_DONE) failSql("query", rc, sql);
-    }
-    if (withSchema) {
-        schema.clearRows();
-        queryDataset("SELECT sql FROM sqlite_master WHERE sql!='' AND type<>'table';", &schema, "",
-                     false);
-        for (DataRow* row : schema.rows()) {
-            appendGrowing(*out, row->cell(0)->text());
-            appendGrowing(*out, ";\r\n");
-        }
-    }
+    // Each result is read a row at a time: the table is never held whole.
+    SqliteDump::write(
+        [this](const String& sql, const std::function<void(const String&)>& row) {
+            SqliteStatement st(prepare(sql, "prepare"));
+            if (!st) return;
+            int rc;
+            while ((rc = sqliteStepRetry(st.get(), retryMillis_)) == SQLITE_ROW)
+                row(sqliteColumnText(st.get(), 0));
+            if (rc != SQLITE_DONE) failSql("query", rc, sql);
+        },
+        out, withSchema);
 }
 
 // ------------------------------------------------------------------ cursor
