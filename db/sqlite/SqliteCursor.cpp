@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -380,11 +381,16 @@ bool SqliteRetry::isBusy(int rc) noexcept {
 }
 
 bool SqliteRetry::wait(int stepMillis) {
-    int left = budget_ - spent_;
-    if (left <= 0) return false;
-    int pause = stepMillis < left ? stepMillis : left;
-    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    spent_ += pause;
+    // In short slices, so that a stop request is seen at once.
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    const Clock::time_point end =
+        std::min(deadline_, Clock::now() + std::chrono::milliseconds(stepMillis));
+    if (stop_ && stop_->load()) return false;
+    if (Clock::now() >= deadline_) return false;
+    for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
+        if (stop_ && stop_->load()) return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, end - now));
+    }
     return true;
 }
 

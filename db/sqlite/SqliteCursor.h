@@ -17,6 +17,8 @@
 // stepping fails, after the busy retry has run out.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -87,18 +89,23 @@ const char* sqliteCodeName(int code);
 // when there is no message.
 String sqliteErrorText(sqlite3* db, int code);
 
-// Waits out lock contention for a bounded time: each wait sleeps a step (cut
-// short when the budget is almost spent) and answers false once `budgetMillis`
-// have been spent since the first wait.
+// Waits out lock contention until a deadline: each wait sleeps a step (cut
+// short at the deadline, and as soon as `stop` turns true) and answers
+// false once the deadline has passed or `stop` is set.
 class SqliteRetry {
 public:
-    explicit SqliteRetry(int budgetMillis) noexcept : budget_(budgetMillis) {}
+    using Clock = std::chrono::steady_clock;
+    // The deadline is `budgetMillis` from now.
+    explicit SqliteRetry(int budgetMillis) noexcept
+        : deadline_(Clock::now() + std::chrono::milliseconds(budgetMillis)) {}
+    SqliteRetry(Clock::time_point deadline, const std::atomic<bool>* stop) noexcept
+        : deadline_(deadline), stop_(stop) {}
     bool wait(int stepMillis);
     static bool isBusy(int rc) noexcept;
 
 private:
-    int budget_;
-    int spent_ = 0;
+    Clock::time_point deadline_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 // Steps `st`, stepping again after a pause of 100 ms while SQLite answers

@@ -156,22 +156,49 @@ void SqliteLocalConnection::setBusyLimits(int handlerMillis, int retryMillis) {
     retryMillis_ = std::max(0, retryMillis);
 }
 
-int SqliteLocalConnection::busyHandler(void* self, int count) {
-    // Sleep and let SQLite try again, up to the handler's limit (by default
-    // 120 calls of 500 ms: about a minute).
+int SqliteLocalConnection::busyHandler(void* self, int) {
+    // Sleep and let SQLite try again until the handler's limit, counted from
+    // the start of the statement (by default about a minute): the retry
+    // loops that call SQLite again after it gave up do not start it anew.
     const auto* c = static_cast<const SqliteLocalConnection*>(self);
-    int step = std::min(kBusyStepMillis, c->handlerMillis_);
-    if (step <= 0) return 0;
-    int calls = (c->handlerMillis_ + step - 1) / step;
-    if (count >= calls) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(step));
-    return 1;
+    SqliteRetry retry(c->waitStart_ + std::chrono::milliseconds(c->handlerMillis_),
+                      &c->interrupted_);
+    return retry.wait(kBusyStepMillis) ? 1 : 0;
+}
+
+void SqliteLocalConnection::startWait(bool fresh) noexcept {
+    waitStart_ = SqliteRetry::Clock::now();
+    if (fresh) interrupted_ = false;
+}
+
+SqliteRetry SqliteLocalConnection::retryBound() const noexcept {
+    return SqliteRetry(waitStart_ + std::chrono::milliseconds(handlerMillis_ + retryMillis_),
+                       &interrupted_);
+}
+
+int SqliteLocalConnection::stepRetry(sqlite3_stmt* st) {
+    int rc = sqlite3_step(st);
+    if (!SqliteRetry::isBusy(rc)) return rc;
+    SqliteRetry retry = retryBound();
+    while (SqliteRetry::isBusy(rc) && retry.wait(100))
+        rc = sqlite3_step(st);
+    return rc;
+}
+
+void SqliteLocalConnection::interrupt() {
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    interrupted_ = true;
+    if (db_) sqlite3_interrupt(db_);
 }
 
 void SqliteLocalConnection::closeHandle() noexcept {
     if (db_) {
+        // The busy handler points at this object, which a cursor holding the
+        // handle may outlive.
+        sqlite3_busy_handler(db_, nullptr, nullptr);
         // close_v2: a cursor still holding a statement keeps the handle alive
         // until it finalizes; the connection lets go of it now.
+        std::lock_guard<std::mutex> lock(handleMutex_);
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
@@ -191,8 +218,9 @@ void SqliteLocalConnection::openHandle(const String& path, bool create) {
         alias_.clear();
         fail(sqliteCodeName(rc));
     }
+    sqlite3_busy_handler(db, &SqliteLocalConnection::busyHandler, this);
+    std::lock_guard<std::mutex> lock(handleMutex_);
     db_ = db;
-    sqlite3_busy_handler(db_, &SqliteLocalConnection::busyHandler, this);
     SqliteFunctions::registerAll(db_);
 }
 
@@ -376,7 +404,8 @@ void SqliteLocalConnection::failSql(const char* phase, int rc, const String& sql
 
 sqlite3_stmt* SqliteLocalConnection::prepare(const String& sql, const char* phase) {
     sqlite3_stmt* st = nullptr;
-    SqliteRetry retry(retryMillis_);
+    startWait();
+    SqliteRetry retry = retryBound();
     int rc;
     // The length counts the terminator: SQLite then reads the text in place
     // instead of copying it first.
@@ -393,10 +422,19 @@ void SqliteLocalConnection::run(const String& sql, const char* phase) {
     // running the whole text again would repeat the statements before it.
     const char* p = sql.c_str();
     const char* end = p + sql.length();
+    bool first = true;
     while (p < end) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
-        SqliteRetry retry(retryMillis_);
+        // An interrupt between two statements stops the rest of the text.
+        if (!first && interrupted_) {
+            String text;
+            text.format("%s interrupted:\r\n%s", phase, sql.c_str());
+            fail(text);
+        }
+        startWait(first);
+        first = false;
+        SqliteRetry retry = retryBound();
         int rc;
         // The length counts the terminator, so that SQLite reads the rest of
         // the text in place: without it every statement would copy the whole
@@ -411,7 +449,7 @@ void SqliteLocalConnection::run(const String& sql, const char* phase) {
         if (!raw && (!tail || tail <= p)) break;
         p = tail ? tail : end;
         if (!raw) continue;  // only white space or a comment
-        while ((rc = sqliteStepRetry(raw, retryMillis_)) == SQLITE_ROW) {
+        while ((rc = stepRetry(raw)) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) failSql(phase, rc, sql);
     }
@@ -437,7 +475,7 @@ void SqliteLocalConnection::executeFile(const String& path) {
 
 bool SqliteLocalConnection::stepScalar(sqlite3_stmt* st, const String& sql) {
     if (!st) return false;
-    int rc = sqliteStepRetry(st, retryMillis_);
+    int rc = stepRetry(st);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     failSql("query", rc, sql);
@@ -541,7 +579,7 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
 
     bool first = true;
     int rc;
-    while (s && (rc = sqliteStepRetry(s, retryMillis_)) == SQLITE_ROW) {
+    while (s && (rc = stepRetry(s)) == SQLITE_ROW) {
         if (first) {
             first = false;
             for (int i = 0; i < n; ++i) {
@@ -599,7 +637,7 @@ void SqliteLocalConnection::queryModel(const String& table, TableDataset* out) {
     if (!st) return;
     // One step, so that columns without declared type take the stored class
     // of the first row.
-    int rc = sqliteStepRetry(st.get(), retryMillis_);
+    int rc = stepRetry(st.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) failSql("query", rc, sql);
     readModel(st.get(), out, rc == SQLITE_ROW);
 
@@ -695,7 +733,7 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
     const bool tracking = out->tracksChanges();
     out->setTrackChanges(false);
     int rc;
-    while ((rc = sqliteStepRetry(s, retryMillis_)) == SQLITE_ROW) {
+    while ((rc = stepRetry(s)) == SQLITE_ROW) {
         auto row = std::make_unique<DataRow>(n);
         for (int i = 0; i < n; ++i)
             sqliteReadStored(s, i, kinds[size_t(i)], *row->cell(i));
@@ -737,10 +775,11 @@ bool SqliteLocalConnection::tableExist(const String& table) {
     String sql;
     sql.format("SELECT name FROM sqlite_master WHERE name='%s'", quoted(table).c_str());
     sqlite3_stmt* raw = nullptr;
+    startWait();
     if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.length()), &raw, nullptr) != SQLITE_OK)
         return false;
     SqliteStatement st(raw);
-    return raw && sqliteStepRetry(raw, retryMillis_) == SQLITE_ROW;
+    return raw && stepRetry(raw) == SQLITE_ROW;
 }
 
 String SqliteLocalConnection::getCreateTable(const String& table) {
@@ -776,7 +815,7 @@ void SqliteLocalConnection::exportSql(String* out, bool withSchema) {
             SqliteStatement st(prepare(sql, "prepare"));
             if (!st) return;
             int rc;
-            while ((rc = sqliteStepRetry(st.get(), retryMillis_)) == SQLITE_ROW)
+            while ((rc = stepRetry(st.get())) == SQLITE_ROW)
                 row(sqliteColumnText(st.get(), 0));
             if (rc != SQLITE_DONE) failSql("query", rc, sql);
         },
@@ -817,10 +856,11 @@ void SqliteLocalConnection::backupDatabase(const String& file, bool overwrite, i
         text.format("backup database: no se pudo crear el archivo %s", target.c_str());
         fail(text);
     }
+    startWait();
     sqlite3_busy_handler(dst, &SqliteLocalConnection::busyHandler, this);
     if (sqlite3_backup* b = sqlite3_backup_init(dst, "main", db_, "main")) {
         // All pages in one step; a locked source is waited for like a statement.
-        SqliteRetry retry(retryMillis_);
+        SqliteRetry retry = retryBound();
         int rc;
         while (SqliteRetry::isBusy(rc = sqlite3_backup_step(b, -1)) && retry.wait(100)) {
         }
