@@ -1,6 +1,7 @@
 #include "remote/SqliteClientConnection.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "core/FileText.h"
@@ -10,6 +11,7 @@
 #include "data/SortKeys.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
+#include "db/sqlite/SqliteDump.h"
 #include "remote/KeepAliveLine.h"
 #include "remote/NetMessage.h"
 #include "remote/RemoteCodes.h"
@@ -342,6 +344,22 @@ void SqliteClientConnection::queryModel(const String& table, TableDataset* out) 
     t.table = out;
     call(m, t);
     out->setTableName(table);
+    markRowIdKey(out);
+}
+
+void SqliteClientConnection::markRowIdKey(TableDataset* out) {
+    // The answer tells the key column, not whether it is the table's row id
+    // (an INTEGER PRIMARY KEY): the server's catalogue does.
+    bool rowId = false;
+    if (!out->rowIdMode() && out->keyColumn() >= 0) {
+        String sql;
+        sql.format(
+            "SELECT count(*)=1 AND max(upper(type)='INTEGER') FROM pragma_table_info('%s') "
+            "WHERE pk>0;",
+            quotedLiteral(out->tableName()).c_str());
+        rowId = queryInt(sql) != 0;
+    }
+    out->setKeyTakesRowId(rowId);
 }
 
 void SqliteClientConnection::queryColumns(const String& sql, DataSet* out) {
@@ -367,7 +385,7 @@ void SqliteClientConnection::listTables(DataSet* out) {
 int SqliteClientConnection::getTableInfo(const String& table, DataSet* out) {
     if (!out) return -1;
     String sql;
-    sql.format("PRAGMA table_info(%s);", table.c_str());
+    sql.format("PRAGMA table_info(%s);", TableDataset::quoteName(table).c_str());
     NetMessage m(RC::kQueryDataset);
     m.addString(sql);
     SqliteClient::Targets t;
@@ -384,12 +402,14 @@ void SqliteClientConnection::openTable(TableDataset* out, const String& where,
     if (!orderBy.isEmpty()) orderClause.format(" ORDER BY %s", orderBy.c_str());
     // A set in row-id mode keeps the row id as its first column.
     sql.format(out->rowIdMode() ? "SELECT ROWID,* FROM %s%s%s;" : "SELECT * FROM %s%s%s;",
-               out->tableName().c_str(), whereClause.c_str(), orderClause.c_str());
+               TableDataset::quoteName(out->tableName()).c_str(), whereClause.c_str(),
+               orderClause.c_str());
     NetMessage m(RC::kQueryDataset);
     m.addString(sql);
     SqliteClient::Targets t;
     t.set = out;
     call(m, t);
+    out->markStored();
 }
 
 void SqliteClientConnection::openTable(TableDataset* out, const String& table, const String& where,
@@ -401,6 +421,8 @@ void SqliteClientConnection::openTable(TableDataset* out, const String& table, c
     t.table = out;
     call(m, t);
     out->setTableName(table);
+    out->markStored();
+    markRowIdKey(out);
     // Loaded rows are not changes; edits from now on are.
     out->setTrackChanges(true);
 }
@@ -435,6 +457,18 @@ bool SqliteClientConnection::updateDatabase(const String* schema, DataSet* defau
     DataSet none;
     m.addDataSet(defaults ? *defaults : none);
     return call(m).toBool();
+}
+
+void SqliteClientConnection::exportSql(String* out, bool withSchema) {
+    if (!out) return;
+    SqliteDump::write(
+        [this](const String& sql, const std::function<void(const String&)>& row) {
+            DataSet rows;
+            queryDataset(sql, &rows, String("TEXT"), false);
+            for (const DataRow* r : rows.rows())
+                row(r->cell(0) ? r->cell(0)->text() : String());
+        },
+        out, withSchema);
 }
 
 int32_t SqliteClientConnection::nextCounter(const String& table, const String& where,

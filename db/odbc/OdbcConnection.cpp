@@ -264,7 +264,9 @@ void* OdbcConnection::run(const String& sql) {
     if (sql.find(kKeylessMark) >= 0) fail(kNoKeyEdit);
     SQLHSTMT st = SQL_NULL_HSTMT;
     if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st))) failDiag(SQL_HANDLE_DBC, dbc_);
+    setRunning(st);
     SQLRETURN rc = SQLExecDirect(st, sqlText(sql), SQLINTEGER(sql.length()));
+    setRunning(nullptr);
     // SQL_NO_DATA: an UPDATE or DELETE that matched no row.
     if (!ok(rc) && rc != SQL_NO_DATA) {
         diagnostics(SQL_HANDLE_STMT, st);
@@ -274,8 +276,24 @@ void* OdbcConnection::run(const String& sql) {
     return st;
 }
 
+void OdbcConnection::setRunning(void* stmt) {
+    std::lock_guard<std::mutex> lock(runningMutex_);
+    running_ = stmt;
+}
+
+void OdbcConnection::interrupt() {
+    std::lock_guard<std::mutex> lock(runningMutex_);
+    if (running_) SQLCancel(running_);
+}
+
 void OdbcConnection::readAll(void* stmt, DataSet* out, const String& types, bool keepRows,
                              int maxRows) {
+    // The fetches can be cancelled too; the caller frees the statement after.
+    struct Running {
+        OdbcConnection* self;
+        ~Running() { self->setRunning(nullptr); }
+    } running{this};
+    setRunning(stmt);
     SQLSMALLINT n = 0;
     SQLNumResultCols(stmt, &n);
     if (!keepRows) out->clearRows();
@@ -567,6 +585,7 @@ void OdbcConnection::openTable(TableDataset* out, const String& where, const Str
         }
         out->insertRow(std::move(row));
     }
+    out->markStored();
 }
 
 void OdbcConnection::openTable(TableDataset* out, const String& table, const String& where,
@@ -574,6 +593,11 @@ void OdbcConnection::openTable(TableDataset* out, const String& table, const Str
     if (!dbc_ || !out) return;
     // No row id to fall back on: a keyless table is shown read only.
     loadKeyedTable(out, table, findKeyColumn(table), where, orderBy);
+    // executeInsert answers the largest key after the INSERT: the number of
+    // a new row left without key when the key is an integer column.
+    const DataRow* model = out->header();
+    out->setKeyTakesRowId(model && out->keyColumn() >= 0 &&
+                          model->typeOf(out->keyColumn()) == DataItem::TInt);
 }
 
 String OdbcConnection::getCreateTable(const String& table) {
@@ -600,15 +624,52 @@ int32_t OdbcConnection::nextCounter(const String& table, const String& where,
     return commonNextCounter(table, where, column);
 }
 
-void OdbcConnection::exportSql(String* out, bool) {
+void OdbcConnection::exportSql(String* out, bool withSchema) {
     if (!dbc_ || !out) return;
     DataSet tables;
     listTables(&tables);
+    String text;
     for (DataRow* t : tables.rows()) {
+        const String name = t->cell(0)->text();
+        if (withSchema) {
+            // The types as the driver names them; sizes where the type takes
+            // one (character and decimal types).
+            String key;
+            findKeyColumn(name, &key);
+            text.append("CREATE TABLE ").append(TableDataset::quoteName(name)).append('(');
+            bool first = true;
+            for (const ColumnInfo& c : columns(name)) {
+                if (!first) text.append(',');
+                first = false;
+                text.append(TableDataset::quoteName(c.name)).append(' ').append(c.typeName);
+                switch (c.sqlType) {
+                    case SQL_CHAR:
+                    case SQL_VARCHAR:
+                    case SQL_WCHAR:
+                    case SQL_WVARCHAR:
+                        if (c.size > 0) text.append('(').appendInt(c.size).append(')');
+                        break;
+                    case SQL_DECIMAL:
+                    case SQL_NUMERIC:
+                        if (c.size > 0) {
+                            text.append('(').appendInt(c.size);
+                            if (c.hasDigits && c.digits > 0) text.append(',').appendInt(c.digits);
+                            text.append(')');
+                        }
+                        break;
+                    default:
+                        break;
+                }
+                if (c.notNull) text.append(" NOT NULL");
+                if (!key.isEmpty() && c.name == key) text.append(" PRIMARY KEY");
+            }
+            text.append(");\r\n");
+        }
         TableDataset set;
-        openTable(&set, t->cell(0)->text(), String(), String());
-        set.toSql(*out);
+        openTable(&set, name, String(), String());
+        set.toSql(text);
     }
+    out->append(text);
 }
 
 }  // namespace VORLIN
