@@ -29,6 +29,7 @@ using VORLIN::DataItem;
 using VORLIN::DataRow;
 using VORLIN::DataSet;
 using VORLIN::DateTime;
+using VORLIN::FolderListing;
 using VORLIN::GeneralException;
 using VORLIN::NetMessage;
 using VORLIN::SqliteLocalConnection;

@@ -337,7 +337,10 @@ void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
             fits = type == SQLITE_BLOB || type == SQLITE_TEXT;
             break;
         case SqliteKind::Text:
-            fits = type == SQLITE_TEXT;
+            // A number in a column of another declared type (REAL, DECIMAL)
+            // reads as its text, which that column's affinity stores back as
+            // the same number; a blob keeps its bytes.
+            fits = type != SQLITE_BLOB;
             break;
         case SqliteKind::Untyped:
         case SqliteKind::Undecided:

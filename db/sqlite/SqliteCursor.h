@@ -70,9 +70,9 @@ void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
 // Reads a column whose kind comes from its declared type (not from a type
 // the caller asked for): a value that does not fit the kind keeps its
 // stored class and text (a text 'abc' in an integer column, 'pendiente' or
-// '' in a DATE column, a real in a text column), a blob its bytes. Values
-// that fit (any integer in a BOOL column, text or blob in an IMAGE column)
-// read as sqliteReadColumn reads them.
+// '' in a DATE column), a blob its bytes. Values that fit (any integer in a
+// BOOL column, text or blob in an IMAGE column, anything but a blob in a
+// text column) read as sqliteReadColumn reads them.
 void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out);
 // The date-time rule of a column: a float is a Julian day number, anything
 // else the text parsed as a date and time (NULL gives the empty date).

@@ -561,8 +561,9 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
     // One kind per column, decided once: by the types given, else by the
     // declared type (columns without one by the first row).
     std::vector<SqliteKind> kinds(size_t(n), SqliteKind::Text);
-    // Kinds from declared types keep values that do not fit them as stored;
-    // kinds the caller asked for, or decided by the values, convert.
+    // Kinds from declared types (or the stored class of the first row) keep
+    // values that do not fit them as stored; kinds the caller asked for, or
+    // decided by a text that reads as a number, convert.
     std::vector<char> declared(size_t(n), 0);
     DataRow model(n);
     String names;
@@ -585,6 +586,9 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
             for (int i = 0; i < n; ++i) {
                 if (kinds[size_t(i)] != SqliteKind::Untyped) continue;
                 kinds[size_t(i)] = kindOfFirstValue(s, i);
+                // A stored integer or real fixed the kind: later values of
+                // another class keep theirs ('abc' after 5 stays 'abc').
+                declared[size_t(i)] = kinds[size_t(i)] != SqliteKind::Undecided;
                 model.setType(i, sqliteKindTag(kinds[size_t(i)]));
             }
         }

@@ -288,14 +288,11 @@ TEST_F(LocalDb, DeclaredTypesMapToKinds) {
     EXPECT_EQ(row->typeOf(6), DataItem::TBin);
     EXPECT_EQ(row->cell(6)->text().toStdString(), "bytes");
     EXPECT_EQ(row->typeOf(7), DataItem::TDouble);
-    // DOUBLE is known to the cursor only: the column reads as text, but a
-    // stored real keeps its class (what was read is what is stored).
-    EXPECT_EQ(row->typeOf(8), DataItem::TDouble);
+    EXPECT_EQ(row->typeOf(8), DataItem::TString);  // DOUBLE is known to the cursor only
     EXPECT_EQ(row->typeOf(9), DataItem::TString);
-    EXPECT_EQ(row->typeOf(10), DataItem::TInt);  // GUID contains UID
-    EXPECT_EQ(row->typeOf(11), DataItem::TInt);  // no declared type: the stored class
-    // "numeric": lower case matches nothing (text), the stored integer stays one.
-    EXPECT_EQ(row->typeOf(13), DataItem::TInt);
+    EXPECT_EQ(row->typeOf(10), DataItem::TInt);     // GUID contains UID
+    EXPECT_EQ(row->typeOf(11), DataItem::TInt);     // no declared type: the stored class
+    EXPECT_EQ(row->typeOf(13), DataItem::TString);  // "numeric": lower case matches nothing
     // SQLite (3.37 on) reports the standard type names INT, INTEGER, TEXT,
     // REAL, BLOB and ANY in upper case whatever the CREATE TABLE says, so a
     // column declared "integer" is reported, and read, as INTEGER.
