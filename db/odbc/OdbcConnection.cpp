@@ -642,7 +642,9 @@ void OdbcConnection::exportSql(String* out, bool withSchema) {
                 if (!first) text.append(',');
                 first = false;
                 text.append(TableDataset::quoteName(c.name)).append(' ').append(c.typeName);
-                switch (c.sqlType) {
+                // Some drivers name the type with its size already.
+                const bool sized = c.typeName.findChar('(') >= 0;
+                switch (sized ? 0 : c.sqlType) {
                     case SQL_CHAR:
                     case SQL_VARCHAR:
                     case SQL_WCHAR:
