@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/FileText.h"
 #include "core/GeneralException.h"
@@ -351,12 +352,35 @@ int32_t OdbcConnection::executeInsert(const String& sql) {
     if (at < 0) return 0;
     String rest = sql.mid(uint32_t(at + 4));
     rest.trim();
-    String table = rest.token(" \t\r\n(;", true);
+    String table;
+    std::string_view r = rest.view();
+    if (!r.empty() && (r[0] == '"' || r[0] == '`')) {
+        // A quoted name ("order items"): up to the closing quote, doubled
+        // quotes standing for one.
+        const char q = r[0];
+        std::string name;
+        size_t i = 1;
+        for (; i < r.size(); ++i) {
+            if (r[i] == q) {
+                if (i + 1 < r.size() && r[i + 1] == q) {
+                    name.push_back(q);
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            name.push_back(r[i]);
+        }
+        table = String(name);
+    } else {
+        table = rest.token(" \t\r\n(;", true);
+    }
     if (table.isEmpty()) return 0;
     String key;
     if (findKeyColumn(table, &key) < 0) return 0;
     String q;
-    q.format("SELECT MAX(%s) FROM %s;", TableDataset::quoteName(key).c_str(), table.c_str());
+    q.format("SELECT MAX(%s) FROM %s;", TableDataset::quoteName(key).c_str(),
+             TableDataset::quoteName(table).c_str());
     return queryInt(q);
 }
 

@@ -256,6 +256,9 @@ TEST_F(OdbcSqliteTest, StoredKeyEditsAndADumpWithSchema) {
     EXPECT_EQ(shellRead(file, "SELECT * FROM \\\"order items\\\" ORDER BY code"),
               "B|it's|2\nC|ana|10\n");
 
+    db.execute("CREATE TABLE \"auto nums\" (\"the id\" INTEGER PRIMARY KEY, v TEXT)");
+    EXPECT_EQ(db.executeInsert("INSERT INTO \"auto nums\" (v) VALUES ('a')"), 1);
+    EXPECT_EQ(db.executeInsert("INSERT INTO \"auto nums\" (v) VALUES ('b')"), 2);
     TableDataset nums;
     db.openTable(&nums, "nums", String(), String());
     EXPECT_TRUE(nums.keyTakesRowId());
