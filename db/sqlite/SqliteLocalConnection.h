@@ -29,9 +29,12 @@
 // open database; connect and databaseExists answer false instead, and
 // tableExist answers false when its query fails.
 //
-// Values: SQL NULL reads as a null item whatever the column kind, and an
-// integer beyond 32 bits as a text item with its digits, so that the SQL
-// generated from the items writes back what was read.
+// Values: SQL NULL reads as a null item whatever the column kind, an
+// integer beyond 32 bits as a text item with its digits, and a value that
+// does not fit the kind of its declared column keeps its stored class ('abc'
+// in an INTEGER column, 'pendiente' in a DATE column, a blob anywhere but an
+// IMAGE column), so that a cell shows and writes back what is stored.
+// Dumps (exportSql) write every value by its stored class (SqliteDump).
 #pragma once
 
 #include <atomic>
