@@ -1,12 +1,30 @@
-// Entry point of the Quelmir desktop client. The windows are not built yet:
-// until they are, the program says so and points at the tools that exist.
+// Entry point of Quelmir, the desktop client: builds the application
+// object, runs it until the main window closes, and destroys it. Started
+// where there is no display, it says so and, when Xvfb is installed, runs
+// on a virtual display of its own.
 #include <cstdio>
 
-int main() {
-    std::puts("Quelmir 0.1.0");
-    std::puts("The desktop window is not available in this build yet.");
-    std::puts("Available now: build/bin/quelmir-cli (runs scripts without a window),");
-    std::puts("build/bin/quelmir-server (the remote SQLite service) and");
-    std::puts("build/bin/quelmir-bench (benchmarks); see README.md.");
-    return 0;
+#include "app/main/VirtualDisplay.h"
+#include "app/main/ZaRavApp.h"
+#include "core/GeneralException.h"
+
+int main(int argc, char** argv) {
+    VORLIN::VirtualDisplay virtualDisplay;
+    if (!VORLIN::VirtualDisplay::haveDisplay()) {
+        std::fprintf(stderr, "Quelmir: no hay pantalla (DISPLAY no está definido).\n");
+        if (!virtualDisplay.start()) {
+            std::fprintf(stderr, "Quelmir: no se puede iniciar una pantalla virtual: %s.\n",
+                         virtualDisplay.error().c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "Quelmir: se usa la pantalla virtual %s (Xvfb).\n",
+                     virtualDisplay.display().c_str());
+    }
+    try {
+        VORLIN::ZaRavApp app(argc, argv);
+        return app.run();
+    } catch (const VORLIN::GeneralException& e) {
+        std::fprintf(stderr, "Quelmir: %s\n", e.what());
+        return 1;
+    }
 }

@@ -28,4 +28,8 @@ Interfasable* Interfasable::getMemberObject(const String&) {
     return nullptr;
 }
 
+void Interfasable::reportOwned(OwnedParts&) {}
+
+void Interfasable::memberWritten(const String&) {}
+
 }  // namespace VORLIN

@@ -7,6 +7,12 @@
 // item, false), so a class overrides only what it supports. An owned object
 // dies through the virtual destructor. Failures of execute are thrown as
 // GeneralException with the class's own texts.
+//
+// reportOwned tells a visitor what dies with the object (the objects it
+// owns) and which values it holds, for whoever must clear references into
+// a dying object (the script engine does, before it deletes the objects a
+// run displaced). A DataRow's cells are its values by nature; a class
+// reports only what it keeps besides.
 #pragma once
 
 #include "core/String.h"
@@ -31,6 +37,24 @@ public:
     virtual Interfasable* getOwner();
     // A scriptable sub-object by name, or null (owned by this object).
     virtual Interfasable* getMemberObject(const String& name);
+
+    // Receives what an object owns. The object keeps ownership of both.
+    class OwnedParts {
+    public:
+        // An object that dies with the reporting one (null is skipped).
+        virtual void object(Interfasable* owned) = 0;
+        // A value the object holds; it may refer to other objects.
+        virtual void value(DataItem* item) = 0;
+
+    protected:
+        ~OwnedParts() = default;
+    };
+    // Reports the objects this one owns and the values it holds (besides
+    // the cells of a row); the default reports nothing.
+    virtual void reportOwned(OwnedParts& parts);
+    // A script wrote the member item `name` handed out (see getMemberItem);
+    // the default does nothing.
+    virtual void memberWritten(const String& name);
 };
 
 }  // namespace VORLIN

@@ -6,6 +6,7 @@
 #include "script/AdmObjInstance.h"
 #include "script/FunctionRegistry.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/ScriptArgs.h"
 #include "script/Variable.h"
@@ -25,7 +26,7 @@ DataItem reference(Interfasable* object) {
 void storeInto(const DataRow* args, int n, Interfasable* row) {
     DataItem* target = ScriptArgs::variable(args, n);
     if (!target) return;
-    OpCode::store(*target, row ? reference(row) : DataItem());
+    ObjectCollector::store(*target, row ? reference(row) : DataItem());
 }
 
 }  // namespace
@@ -53,15 +54,12 @@ AdmObjInstance* AdmObjExpanded::at(int i) const noexcept {
     return (i >= 0 && i < size()) ? instances_[size_t(i)].get() : nullptr;
 }
 
-std::vector<Interfasable*> AdmObjExpanded::ownedObjects() const {
-    std::vector<Interfasable*> owned;
-    owned.reserve(instances_.size() + deleted_.size() + 1);
+void AdmObjExpanded::reportOwned(OwnedParts& parts) {
     for (const auto& row : instances_)
-        owned.push_back(row.get());
+        parts.object(row.get());
     for (const auto& row : deleted_)
-        owned.push_back(row.get());
-    if (spare_) owned.push_back(spare_.get());
-    return owned;
+        parts.object(row.get());
+    parts.object(spare_.get());
 }
 
 AdmObjInstance* AdmObjExpanded::newInstance() {
@@ -76,9 +74,9 @@ AdmObjInstance* AdmObjExpanded::spare() {
 void AdmObjExpanded::clearAll() {
     // A script may still point at the dropped rows: they die when it ends.
     for (auto& row : instances_)
-        OpCode::retire(row.release());
+        ObjectCollector::retire(row.release());
     for (auto& row : deleted_)
-        OpCode::retire(row.release());
+        ObjectCollector::retire(row.release());
     instances_.clear();
     deleted_.clear();
     position_ = 0;
@@ -123,7 +121,7 @@ void AdmObjExpanded::save(int32_t parentKey) {
         row->save();
     }
     for (auto& row : deleted_)
-        OpCode::retire(row.release());
+        ObjectCollector::retire(row.release());
     deleted_.clear();
 }
 
@@ -253,19 +251,24 @@ DataItem AdmObjExpanded::execute(const String& name, const DataRow* args) {
             auto* row =
                 v.type() == DataItem::TObj ? dynamic_cast<AdmObjInstance*>(v.getObj()) : nullptr;
             if (!row) return DataItem();
-            // A row its variable owns moves into the list; any other is
-            // copied (its owner keeps it).
+            // A row of the child table (whichever connection object mapped
+            // it) is that table's row: one its variable owns moves into the
+            // list, any other is copied with its key (its owner keeps it),
+            // so that saving writes that row and never a second one. A row
+            // of another table gives a new row with the values of the
+            // columns of the same name.
+            bool sameTable = child_ && TableDef::sameTable(row->def(), *child_);
             DataItem* holder =
                 Variable::isFollowed(*args->cell(0)) ? ScriptArgs::variable(args, 0) : nullptr;
-            if (holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
-                holder->getObj() == row && row->sharedDef() == child_) {
+            if (sameTable && holder && holder->type() == DataItem::TObj && holder->ownsObject() &&
+                holder->getObj() == row) {
                 holder->setOwnsObject(false);
                 // Now the collection's, so owned like the rows it loads.
                 row->setOwner(owner_);
                 instances_.emplace_back(row);
             } else {
                 auto copy = std::make_unique<AdmObjInstance>(child_, owner_, 0);
-                copy->copyValues(*row, false);
+                copy->copyValues(*row, sameTable);
                 instances_.push_back(std::move(copy));
             }
             return DataItem();

@@ -10,6 +10,11 @@
 // current position and the deleted instances, which saving deletes from
 // the database.
 //
+// "add" takes a row of the child table (mapped through any connection
+// object on the same connection) as that row: moved in when its variable
+// owns it, else copied with its key; a row of another table becomes a new
+// child row with the values of the columns of the same name.
+//
 // Loading for parent key P runs "SELECT %s FROM %s WHERE %s=%d%s%s;" (the
 // child key, the child table, the foreign key, P, " AND " condition,
 // " ORDER BY " order) and loads one instance per key found; P < 1 gives an
@@ -82,7 +87,7 @@ public:
     int32_t parentKey() const noexcept { return parentKey_; }
     // Every row it owns: the listed ones, the deleted ones waiting for the
     // next save, and the spare row of an empty walk.
-    std::vector<Interfasable*> ownedObjects() const;
+    void reportOwned(OwnedParts& parts) override;
 
 private:
     AdmObjInstance* newInstance();

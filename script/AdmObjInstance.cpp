@@ -4,7 +4,7 @@
 #include "script/AdmObjExpanded.h"
 #include "script/FunctionRegistry.h"
 #include "script/MemberTables.h"
-#include "script/OpCode.h"
+#include "script/ObjectCollector.h"
 #include "script/ScriptArgs.h"
 #include "script/TableDef.h"
 
@@ -95,18 +95,36 @@ AdmObjExpanded* AdmObjInstance::collection(TextRef name) {
     return lists_.back().object.get();
 }
 
+void AdmObjInstance::keyChanged() {
+    if (auto* parent = dynamic_cast<AdmObjInstance*>(owner_)) parent->subKeyChanged(*this);
+}
+
+void AdmObjInstance::subKeyChanged(const AdmObjInstance& sub) {
+    for (Sub& s : subs_) {
+        if (s.object.get() != &sub) continue;
+        // The column shows the row the sub-object holds now; a sub-object
+        // without a stored row leaves no reference.
+        DataItem* cell = cellByName(s.description->column());
+        if (!cell) return;
+        DataItem value;
+        if (sub.key() != 0) value.setInt(sub.key());
+        ObjectCollector::store(*cell, std::move(value));
+        s.loadedFor = sub.key();
+        return;
+    }
+}
+
 void AdmObjInstance::referenceWritten(const String& path) {
     if (def_->findReference(path)) subObject(path);
 }
 
-std::vector<Interfasable*> AdmObjInstance::ownedObjects() const {
-    std::vector<Interfasable*> owned;
-    owned.reserve(subs_.size() + lists_.size());
+void AdmObjInstance::reportOwned(OwnedParts& parts) {
     for (const Sub& s : subs_)
-        owned.push_back(s.object.get());
+        parts.object(s.object.get());
     for (const List& l : lists_)
-        owned.push_back(l.object.get());
-    return owned;
+        parts.object(l.object.get());
+    parts.value(&parent_);
+    parts.value(&lastError_);
 }
 
 void AdmObjInstance::copyValues(const AdmObjInstance& other, bool withKey) {
@@ -179,11 +197,13 @@ DataItem AdmObjInstance::execute(const String& name, const DataRow* args) {
     switch (index) {
         case SetInstance:
             load(ScriptArgs::toInt(args, 0));
+            keyChanged();
             return DataItem();
         case GetAdmObj:
             return reference(this);
         case SetNewInstance:
             load(0);
+            keyChanged();
             return DataItem();
         case HasMember: {
             DataItem b;
@@ -201,12 +221,15 @@ DataItem AdmObjInstance::execute(const String& name, const DataRow* args) {
                 throw GeneralException::format("AdmObjInstance.setMember: %s no existe",
                                                member.c_str());
             DataItem value(ScriptArgs::value(args, 1));
-            OpCode::store(*item, std::move(value));
+            ObjectCollector::store(*item, std::move(value));
             referenceWritten(member);
             return DataItem();
         }
-        case Serialize:
-            return DataItem(save());
+        case Serialize: {
+            int32_t key = save();
+            keyChanged();
+            return DataItem(key);
+        }
         case From: {
             const DataItem& source = ScriptArgs::value(args, 0);
             Interfasable* object = source.type() == DataItem::TObj ? source.getObj() : nullptr;
@@ -215,7 +238,10 @@ DataItem AdmObjInstance::execute(const String& name, const DataRow* args) {
             auto* other = got.type() == DataItem::TObj ? dynamic_cast<AdmObjInstance*>(got.getObj())
                                                        : nullptr;
             bool withKey = ScriptArgs::has(args, 1) && ScriptArgs::toBool(args, 1);
-            if (other && other != this) copyValues(*other, withKey);
+            if (other && other != this) {
+                copyValues(*other, withKey);
+                if (withKey) keyChanged();
+            }
             return DataItem();
         }
         case GetParent:

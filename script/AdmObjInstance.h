@@ -88,17 +88,26 @@ public:
     AdmObjExpanded* collection(TextRef name);
     // The sub-object of a reference column, loaded by the column's value.
     AdmObjInstance* subObject(TextRef column);
+    // This row now holds another stored row (or none) because a script
+    // asked it to ("setInstance", "setNewInstance", "serialize", "from"
+    // with the key): when it is a sub-object, its owner's reference column
+    // takes the new key (null for none), so that the column shows, and
+    // saving writes, the row the sub-object holds.
+    void keyChanged();
     // A script wrote `path`: a reference column loads its sub-object.
     void referenceWritten(const String& path);
+    void memberWritten(const String& name) override { referenceWritten(name); }
     // Takes the other row's values (and its key when `withKey`); a row of
     // another table gives the values of the columns of the same name.
     void copyValues(const AdmObjInstance& other, bool withKey);
-    // The sub-objects and collections loaded so far (owned by this row).
-    std::vector<Interfasable*> ownedObjects() const;
-    // The object "setParent" stored (a reference, never owned).
-    DataItem& parentItem() noexcept { return parent_; }
+    // The sub-objects and collections loaded so far (owned by this row),
+    // and the parent and last-error values (the cells are the row's).
+    void reportOwned(OwnedParts& parts) override;
 
 private:
+    // `sub`, one of the sub-objects, changed its key (see keyChanged).
+    void subKeyChanged(const AdmObjInstance& sub);
+
     struct Sub {
         const RefDescription* description;
         std::unique_ptr<AdmObjInstance> object;

@@ -11,6 +11,7 @@
 #include "script/ItemGrid.h"
 #include "script/ItemRow.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/ScriptArgs.h"
 #include "script/ScriptHost.h"
@@ -169,7 +170,7 @@ DataItem ConxObj::execute(const String& name, const DataRow* args) {
                 dynamic_cast<AdmObjInstance*>(holder->getObj())) {
                 // The variable lets go at once; the row itself dies when the
                 // run ends, as other values of the run may still point at it.
-                OpCode::store(*holder, DataItem());
+                ObjectCollector::store(*holder, DataItem());
             }
             return DataItem();
         }

@@ -7,6 +7,7 @@
 #include "data/DataRow.h"
 #include "script/FunctionRegistry.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/ScriptArgs.h"
 #include "script/ScriptHost.h"
 #include "script/ScriptRegisters.h"
@@ -92,6 +93,11 @@ DataItem* Entorno::getMemberItem(const String& name) {
     return object ? object->getMemberItem(name.mid(uint32_t(dot) + 1)) : nullptr;
 }
 
+void Entorno::reportOwned(OwnedParts& parts) {
+    for (auto& value : values_)
+        parts.value(value.get());
+}
+
 bool Entorno::hasMember(const String& name) {
     return FunctionRegistry::instance().findFunctionIndex(classNumber(), name) >= 0;
 }
@@ -131,8 +137,9 @@ DataItem Entorno::execute(const String& name, const DataRow* args) {
             if (target) {
                 String text = target->text();
                 text.padLeft(width, fill.isEmpty() ? ' ' : fill.c_str()[0]);
-                // Moved in, so that an object the variable owned is released.
-                *target = DataItem(text);
+                // An object the variable owned waits for the end of the run,
+                // as other values may still refer to it.
+                ObjectCollector::store(*target, DataItem(text));
             }
             return DataItem();
         }

@@ -66,6 +66,9 @@ public:
     DataItem execute(const String& name, const DataRow* args) override;
     // Registry lookup under the environment's class number.
     bool hasMember(const String& name) override;
+    // The published values (the objects they refer to die with the
+    // environment, but belong to no script value).
+    void reportOwned(OwnedParts& parts) override;
 
     // The environment's class number (0 before registration).
     static int32_t classNumber();

@@ -11,6 +11,7 @@
 #include "script/FunctionRegistry.h"
 #include "script/ItemRow.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/ScriptArgs.h"
 
@@ -42,6 +43,19 @@ ItemGrid::ItemGrid(const String& names, const String& templ) : ItemGrid() {
 
 ItemGrid::~ItemGrid() {
     dropAll(*set_);
+}
+
+void ItemGrid::reportOwned(OwnedParts& parts) {
+    reportRows(*set_, parts);
+}
+
+void ItemGrid::reportRows(const DataSet& set, OwnedParts& parts) {
+    if (set.rowsNotOwned()) return;
+    for (const ItemList::Node* n = set.rowList().headNode(); n; n = n->next)
+        parts.object(static_cast<DataRow*>(n->item));
+    if (auto* table = dynamic_cast<const TableDataset*>(&set))
+        for (const ItemList::Node* n = table->deletedRows().headNode(); n; n = n->next)
+            parts.object(static_cast<DataRow*>(n->item));
 }
 
 int32_t ItemGrid::classNumber() {
@@ -107,7 +121,7 @@ void ItemGrid::step(DataSet& set, int& position, const DataRow* args, bool resta
         ++position;
     DataRow* row = position < set.rowCount() ? set.row(position) : nullptr;
     DataItem* target = ScriptArgs::variable(args, 0);
-    if (target) OpCode::store(*target, row ? reference(row) : DataItem());
+    if (target) ObjectCollector::store(*target, row ? reference(row) : DataItem());
 }
 
 void ItemGrid::merge(DataSet& set, const DataSet& other) {
@@ -129,7 +143,7 @@ void ItemGrid::dropAt(DataSet& set, int index) {
     set.setRowsNotOwned(true);
     set.deleteRow(index);
     set.setRowsNotOwned(notOwned);
-    if (!notOwned) OpCode::retire(row);
+    if (!notOwned) ObjectCollector::retire(row);
 }
 
 void ItemGrid::dropAll(DataSet& set) {
@@ -148,7 +162,7 @@ void ItemGrid::dropAll(DataSet& set) {
     set.clearRows();
     set.setRowsNotOwned(notOwned);
     for (DataRow* row : rows)
-        OpCode::retire(row);
+        ObjectCollector::retire(row);
 }
 
 void ItemGrid::dropWhere(DataSet& set, int column, const DataItem& value) {

@@ -64,6 +64,8 @@ public:
 
     DataItem execute(const String& name, const DataRow* args) override;
     bool hasMember(const String& name) override;
+    // The set's rows (when it owns them).
+    void reportOwned(OwnedParts& parts) override;
 
     DataSet& set() noexcept { return *set_; }
 
@@ -84,13 +86,15 @@ public:
     // Merges `other` into `set` by column names.
     static void merge(DataSet& set, const DataSet& other);
     // Removes rows from the set without destroying them at once (see
-    // OpCode::retire): every row (filtered out or not, and a table's
+    // ObjectCollector::retire): every row (filtered out or not, and a table's
     // deleted rows waiting for a save), the row at `index`, or the rows
     // whose `column` equals `value`. Called before anything that refills
     // the set, since a script may hold a row of it.
     static void dropAll(DataSet& set);
     static void dropAt(DataSet& set, int index);
     static void dropWhere(DataSet& set, int column, const DataItem& value);
+    // Reports the rows the set owns (a table's deleted rows included).
+    static void reportRows(const DataSet& set, OwnedParts& parts);
     // Writes the set as tab-separated text.
     static void exportTo(const DataSet& set, const String& path);
 

@@ -28,6 +28,8 @@ public:
     bool hasMember(const String& name) override;
 
     DataRow* row() const noexcept { return row_.get(); }
+    // The wrapped row.
+    void reportOwned(OwnedParts& parts) override { parts.object(row_.get()); }
 
 private:
     std::unique_ptr<DataRow> row_;

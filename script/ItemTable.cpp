@@ -18,6 +18,10 @@ ItemTable::~ItemTable() {
     set_->clearRows();
 }
 
+void ItemTable::reportOwned(OwnedParts& parts) {
+    ItemGrid::reportRows(*set_, parts);
+}
+
 int32_t ItemTable::classNumber() {
     return MemberTables::classNumber(MemberTables::ItemTable);
 }

@@ -48,6 +48,8 @@ public:
 
     const String& tableName() const noexcept { return table_; }
     TableDataset& set() noexcept { return *set_; }
+    // The set's rows (when it owns them), deleted ones waiting included.
+    void reportOwned(OwnedParts& parts) override;
 
 private:
     String table_;

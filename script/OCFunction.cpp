@@ -4,6 +4,7 @@
 #include "core/Interfasable.h"
 #include "data/DataRow.h"
 #include "data/ValueFunctions.h"
+#include "script/ObjectCollector.h"
 #include "script/Variable.h"
 
 namespace VORLIN {
@@ -53,7 +54,10 @@ bool OCFunction::run(int&) {
             throw;
         }
     }
-    if (target()) write(std::move(result));
+    if (target())
+        write(std::move(result));
+    else
+        ObjectCollector::discard(std::move(result));
     return true;
 }
 

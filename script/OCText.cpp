@@ -2,6 +2,7 @@
 
 #include "core/GeneralException.h"
 #include "core/Interfasable.h"
+#include "script/ObjectCollector.h"
 #include "script/Variable.h"
 
 namespace VORLIN {
@@ -34,8 +35,7 @@ bool OCConcat::run(int&) {
         }
         text.append(item->text());
     }
-    into.release();
-    into.setString(text);
+    ObjectCollector::store(into, DataItem(text));
     return true;
 }
 

@@ -56,9 +56,10 @@ public:
     // The same without failures (null when it does not resolve), for traces.
     DataItem* targetItemOrNull() noexcept;
     // Stores `value` into the target (an owned object moves in; the object
-    // the target owned before waits for the end of the outermost run, since
-    // other values may still point into it). Writing an integer into a
-    // sub-object column of a mapped row loads that sub-object.
+    // the target owned before waits for the end of the outermost run in the
+    // ObjectCollector, since other values may still point into it). A
+    // member target tells its object (Interfasable::memberWritten) when it
+    // got a number: a mapped row then loads the sub-object of that column.
     void write(DataItem value);
 
     // --- flags ---
@@ -79,45 +80,12 @@ public:
     static String identity(int position);
     // Moves the run so that it continues at position `to`.
     static void jumpTo(int& pos, int to) noexcept { pos = to - 1; }
-    // Deletes the objects that writes displaced while a run was going on;
-    // the runner calls it when the outermost run ends. Before that, every
-    // variable and argument of every function, every register and every
-    // environment value that refers to one of them (or to a row a dying
-    // grid or collection owns, or to an object a dying object owns) without
-    // owning it becomes a null object, so no later run can reach freed memory.
-    static void releasePending();
-    // releasePending when the waiting objects hold enough values (an
-    // object and each of its cells count one): kReleaseValues, or more
-    // when the last clearing had more values to look at. The outermost run
-    // calls it between two instructions, where no instruction holds an
-    // object, so that a long loop that keeps replacing objects does not
-    // pile them up until it ends.
-    static void releaseIfDue() {
-        if (pendingValues_ >= releaseMark_) releasePending();
-    }
-    static constexpr size_t kReleaseValues = 65536;
-    // The values the waiting objects hold.
-    static size_t pendingValues() noexcept { return pendingValues_; }
-    // Stores `value` into `item` as write() does (an object `item` owned is
-    // kept until the run ends). For members that write into their callers'
-    // variables.
-    static void store(DataItem& item, DataItem value);
-    // Deletes `object` when the outermost run ends (now when no run is in
-    // progress is not known here: it waits for the next end of a run, or
-    // for releasePending). For objects a script may still point at.
-    static void retire(Interfasable* object);
 
 protected:
     // Fails with `message`: stores it in lastErrorText and answers false.
     static bool fail(const String& message);
 
 private:
-    // See releaseIfDue; kept in OpCode.cpp.
-    static inline size_t pendingValues_ = 0;
-    static inline size_t releaseMark_ = kReleaseValues;
-    friend void notePending(size_t values) noexcept;
-    friend void noteSwept(size_t visited) noexcept;
-
     Variable* target_ = nullptr;
     String targetPath_;
     ScriptFunction* function_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "core/GeneralException.h"
 #include "script/OCFlow.h"
+#include "script/ObjectCollector.h"
 #include "script/Rutina.h"
 #include "script/ScriptRegisters.h"
 #include "script/ScriptTrace.h"
@@ -42,7 +43,7 @@ public:
     ~DepthGuard() {
         if (--gDepth == 0) {
             gAborting = false;
-            OpCode::releasePending();
+            ObjectCollector::releasePending();
         }
     }
     DepthGuard(const DepthGuard&) = delete;
@@ -68,7 +69,7 @@ public:
     }
     ~CallerValues() {
         for (auto& [item, value] : kept_)
-            OpCode::store(*item, std::move(value));
+            ObjectCollector::store(*item, std::move(value));
     }
     CallerValues(const CallerValues&) = delete;
     CallerValues& operator=(const CallerValues&) = delete;
@@ -101,6 +102,16 @@ ScriptFunction::ScriptFunction(const String& name, const std::vector<String>& ar
 ScriptFunction::~ScriptFunction() {
     auto& list = liveList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    // The objects the function's own values own may still be pointed at by
+    // the registers, other functions' variables or the cells of living
+    // objects: they die through the collector, which clears those
+    // references first, and not with the variables.
+    for (int i = 0; i < argumentCount_; ++i)
+        ObjectCollector::dropOwned(*arguments_->cell(i));
+    for (int i = 0; i < variables_.count(); ++i) {
+        Variable* v = variables_.at(i);
+        if (!v->isBound()) ObjectCollector::dropOwned(v->value());
+    }
     // Instructions first: they point at the variables.
     code_.clear();
     variables_.clear();
@@ -124,9 +135,7 @@ const std::vector<ScriptFunction*>& ScriptFunction::liveFunctions() noexcept {
 void ScriptFunction::report(const String& message) {
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
-    DataItem& last = registerCell(ScriptRegisters::LastError);
-    last.release();
-    last.setString(text);
+    ObjectCollector::store(registerCell(ScriptRegisters::LastError), DataItem(text));
     if (ScriptTrace::enabled()) ScriptTrace::fail(text);
     if (rutina_) rutina_->reportError(text);
 }
@@ -180,7 +189,7 @@ ScriptFunction::Outcome ScriptFunction::runRange(int from, int stop, String& mes
             i = pos + 1;
             // Between two instructions of the outermost run nothing but
             // the scripts' own values points at displaced objects.
-            if (gDepth == 1) OpCode::releaseIfDue();
+            if (gDepth == 1) ObjectCollector::releaseIfDue();
         } catch (const GeneralException& e) {
             message = String(e.message());
             return Outcome::Failed;
@@ -210,9 +219,7 @@ int ScriptFunction::runTry(int at) {
 
     String text;
     text.format("Metodo: %s\r\n%s", c_str(), message.c_str());
-    DataItem& last = registerCell(ScriptRegisters::LastError);
-    last.release();
-    last.setString(text);
+    ObjectCollector::store(registerCell(ScriptRegisters::LastError), DataItem(text));
     String again;
     exitAt = end;
     outcome = runRange(marker + 1, end, again, &exitAt);
@@ -257,30 +264,30 @@ DataItem ScriptFunction::run(const DataRow* args) {
         // Copied out first: the argument may be a reference to the cell
         // it replaces (a function passing its own argument to itself).
         DataItem value(Variable::follow(*args->cell(i)));
-        DataItem* cell = arguments_->cell(i);
-        cell->release();
-        *cell = std::move(value);
+        ObjectCollector::store(*arguments_->cell(i), std::move(value));
     }
 
-    // 2. The shared cells of a run.
-    result.release();
-    result.setNull();
+    // 2. The shared cells of a run. An object they owned waits for the end
+    // of the run like any displaced one.
+    ObjectCollector::store(result, DataItem());
     self_.setObj(rutina_, false);
-    DataItem& parent = registerCell(ScriptRegisters::Parent);
-    parent.release();
-    parent = rutina_ ? rutina_->getParent() : DataItem();
-    DataItem& dlg = registerCell(ScriptRegisters::Dlg);
-    dlg.release();
+    ObjectCollector::store(registerCell(ScriptRegisters::Parent),
+                           rutina_ ? rutina_->getParent() : DataItem());
+    DataItem dlg;
     dlg.setObj(rutina_ ? rutina_->getOwner() : nullptr, false);
+    ObjectCollector::store(registerCell(ScriptRegisters::Dlg), std::move(dlg));
 
     // 3. The instructions.
     String message;
     if (runRange(0, size(), message) == Outcome::Failed) report(message);
-    // An object "_RETURN_" owns goes to the caller with the result, so that
-    // the next run, which clears "_RETURN_", does not take it away.
+    // An object "_RETURN_" owns goes to a calling script with the result, so
+    // that the next run, which clears "_RETURN_", does not take it away. The
+    // outermost run keeps it in "_RETURN_" (until the next run or the end of
+    // the session): its caller is no script, and an object it deleted would
+    // leave the references the run made to it dangling.
     DataItem& r = registerCell(ScriptRegisters::Return);
     DataItem out(r);
-    if (r.type() == DataItem::TObj && r.ownsObject()) {
+    if (r.type() == DataItem::TObj && r.ownsObject() && gDepth > 1) {
         r.setOwnsObject(false);
         out.setOwnsObject(true);
     }

@@ -19,8 +19,11 @@
 // caller's come back when it ends.
 //
 // Ownership: owns its variables, instructions and arguments row; belongs to
-// a Rutina. ScriptRegisters must exist before construction and outlive the
-// function. The UI thread only.
+// a Rutina. The objects its values own outlive it: when it dies they wait
+// for the collector (ObjectCollector::releasePending), like displaced objects, since
+// the registers or other functions may still refer to them. The outermost
+// run's result never owns: an object "_RETURN_" owns stays there. ScriptRegisters must exist before
+// construction and outlive the function. The UI thread only.
 #pragma once
 
 #include <memory>
@@ -54,7 +57,7 @@ public:
     VariableList& variables() noexcept { return variables_; }
     // Every function alive in the process, in creation order. The end of
     // the outermost run walks their variables before deleting the objects
-    // the run displaced (see OpCode::releasePending).
+    // the run displaced (see ObjectCollector::releasePending).
     static const std::vector<ScriptFunction*>& liveFunctions() noexcept;
     Variable* findVariable(TextRef name) const noexcept { return variables_.find(name); }
     // The variable of that name, declared (null value) when missing.

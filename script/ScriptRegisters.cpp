@@ -4,6 +4,7 @@
 
 #include "data/DataRow.h"
 #include "script/Entorno.h"
+#include "script/ObjectCollector.h"
 
 namespace VORLIN {
 
@@ -16,6 +17,16 @@ namespace {
 std::unique_ptr<DataRow>& theRow() {
     static std::unique_ptr<DataRow> row;
     return row;
+}
+
+// The objects the cells own die through the collector, which first clears
+// every reference the scripts still hold to them (other cells included).
+void releaseOwned() {
+    DataRow* row = theRow().get();
+    if (!row) return;
+    for (int i = 0; i < row->count(); ++i)
+        ObjectCollector::dropOwned(*row->cell(i));
+    ObjectCollector::releasePending();
 }
 
 }  // namespace
@@ -38,8 +49,10 @@ DataRow* ScriptRegisters::create(Entorno* environment) {
     row->cell(CrLf)->setString("\r\n");
     // "_REG_" and "_CONCAT_" start null like the empty cells.
 
-    // The old row (and what its cells own) dies after the new one is in
-    // place, so that nothing it destroys finds the registers missing.
+    // What the old row's cells own dies first, through the collector; the
+    // old row itself after the new one is in place, so that nothing it
+    // destroys finds the registers missing.
+    releaseOwned();
     std::unique_ptr<DataRow> old = std::move(theRow());
     theRow() = std::move(row);
     old.reset();
@@ -47,6 +60,7 @@ DataRow* ScriptRegisters::create(Entorno* environment) {
 }
 
 void ScriptRegisters::destroy() {
+    releaseOwned();
     theRow().reset();
 }
 

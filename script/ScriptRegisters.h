@@ -9,7 +9,9 @@
 // names, so a cell can also be found by its name.
 //
 // Ownership: the row belongs to this class; cells that the running scripts
-// fill may own objects, which die with the row. Nothing here throws except
+// fill may own objects, which die with the row (create() and destroy() hand
+// them to the script collector, ObjectCollector::releasePending, which first clears
+// every reference the scripts still hold to them). Nothing here throws except
 // allocation failures. Not synchronised: the UI thread only.
 #pragma once
 

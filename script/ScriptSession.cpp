@@ -2,6 +2,7 @@
 
 #include "script/FunctionRegistry.h"
 #include "script/MemberTables.h"
+#include "script/ObjectCollector.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptRegisters.h"
 
@@ -15,16 +16,18 @@ ScriptSession::ScriptSession(ScriptHost& host) : host_(host), environment_(&host
 }
 
 ScriptSession::~ScriptSession() {
-    // The functions are bound to the registers: they go first.
+    // The functions are bound to the registers: they go first. Their
+    // objects, and then the registers', die through the collector, each
+    // once, after every reference to them was cleared.
     rutina_.clear();
-    OpCode::releasePending();
+    ObjectCollector::releasePending();
     ScriptRegisters::destroy();
 }
 
 int ScriptSession::run(const String& text) {
     int before = rutina_.errorReports();
-    rutina_.runMain(text);
-    OpCode::releasePending();
+    ObjectCollector::discard(rutina_.runMain(text));
+    ObjectCollector::releasePending();
     return rutina_.errorReports() - before;
 }
 

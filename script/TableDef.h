@@ -68,6 +68,11 @@ public:
 
     const String& name() const noexcept { return name_; }
     DbConnection* connection() const noexcept { return connection_; }
+    // True when both map the same table of the same connection (two
+    // connection objects on one connection have a mapping each).
+    static bool sameTable(const TableDef& a, const TableDef& b) noexcept {
+        return &a == &b || (a.connection_ == b.connection_ && a.name_ == b.name_);
+    }
     // The catalogue this mapping belongs to (every TableDef of one
     // connection object); share() hands out pointers that keep the whole
     // catalogue alive, so that descriptions may point at other tables of

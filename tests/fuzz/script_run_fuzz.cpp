@@ -17,6 +17,7 @@
 #include <string>
 
 #include "script/HeadlessHost.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptSession.h"
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // A trace switched on by one input must not carry over to the next.
     ScriptTrace::reset();
-    if (VORLIN::OpCode::pendingValues() != 0) {
+    if (VORLIN::ObjectCollector::pendingValues() != 0) {
         std::fprintf(stderr, "script_run_fuzz: displaced objects left after the run\n");
         std::abort();
     }

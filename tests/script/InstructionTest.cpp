@@ -9,11 +9,13 @@
 #include "script/OCFunction.h"
 #include "script/OCSwitch.h"
 #include "script/OCText.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 
 namespace {
 
 using namespace scripttest;
+using VORLIN::ObjectCollector;
 using VORLIN::OCAsignCte;
 using VORLIN::OCAsignObjMember;
 using VORLIN::OCConcat;
@@ -103,7 +105,7 @@ TEST(Instruction, OwnedObjectsOutliveTheirOverwrite) {
     int pos = 0;
     c.run(pos);
     EXPECT_EQ(destroyed, 0);  // other values of the run may still point at it
-    OpCode::releasePending();
+    ObjectCollector::releasePending();
     EXPECT_EQ(destroyed, 1);
 }
 

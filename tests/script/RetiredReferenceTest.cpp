@@ -13,6 +13,7 @@
 #include "RoutineRunFixture.h"
 #include "core/DataItem.h"
 #include "data/DataRow.h"
+#include "script/ObjectCollector.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Dropped, RetiredReference, ::testing::ValuesIn(kCases),
 namespace {
 
 using VORLIN::HeadlessHost;
-using VORLIN::OpCode;
+using VORLIN::ObjectCollector;
 using VORLIN::ScriptSession;
 
 // A host that notes, at every printMsg, how many displaced objects wait.
@@ -118,7 +119,7 @@ class CountingHost : public HeadlessHost {
 public:
     CountingHost(std::ostream& out, std::ostream& err) : HeadlessHost(out, err) {}
     void printMessage(const String& text, bool secondMode) override {
-        most = std::max(most, OpCode::pendingValues());
+        most = std::max(most, ObjectCollector::pendingValues());
         HeadlessHost::printMessage(text, secondMode);
     }
     size_t most = 0;
@@ -153,8 +154,8 @@ TEST(DisplacedObjects, ALongLoopReleasesThemAsItGoes) {
     EXPECT_EQ(out.str().find("Ana"), std::string::npos);
     EXPECT_GT(host.most, 0u);
     // At most one object over the mark: it is checked between instructions.
-    EXPECT_LE(host.most, OpCode::kReleaseValues + 101);
-    EXPECT_EQ(OpCode::pendingValues(), 0u);
+    EXPECT_LE(host.most, ObjectCollector::kReleaseValues + 101);
+    EXPECT_EQ(ObjectCollector::pendingValues(), 0u);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "data/DataRow.h"
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "script/HeadlessHost.h"
+#include "script/ObjectCollector.h"
 #include "script/OpCode.h"
 #include "script/Rutina.h"
 #include "script/ScriptFunction.h"
@@ -39,7 +40,7 @@ protected:
         VORLIN::DataRow args(1);
         args.cell(0)->setInt(mode);
         session.rutina().execute("paso", &args);
-        VORLIN::OpCode::releasePending();
+        VORLIN::ObjectCollector::releasePending();
     }
 
     // The value of a variable of "paso".

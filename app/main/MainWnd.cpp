@@ -1,0 +1,311 @@
+#include "app/main/MainWnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "remote/ConnectionNotifier.h"
+#include "ui/Command.h"
+#include "ui/FileDialogs.h"
+#include "ui/ImageStore.h"
+#include "ui/InputBox.h"
+#include "ui/MsgBox.h"
+#include "ui/SApp.h"
+
+namespace VORLIN {
+
+namespace {
+
+QString q(const String& s) {
+    return QString::fromUtf8(s.c_str(), int(s.length()));
+}
+
+// Node roles kept on the tree items.
+constexpr int kConnectionRole = Qt::UserRole + 1;
+constexpr int kTableRole = Qt::UserRole + 2;
+
+const char* kindImage(int kind, bool lost) {
+    if (lost) return "DB_LOST";
+    switch (kind) {
+        case MainWndLogic::Local:
+            return "DB_LOCAL";
+        case MainWndLogic::Server:
+            return "DB_SERVER";
+        case MainWndLogic::MySql:
+            return "DB_MYSQL";
+        case MainWndLogic::Odbc:
+            return "DB_ODBC";
+        default:
+            return "DB_SOLUCION";
+    }
+}
+
+}  // namespace
+
+MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs)
+    : logic_(std::make_unique<MainWndLogic>(static_cast<MainWndLogic::Ui&>(*this),
+                                            std::move(environment))),
+      dialogs_(std::move(dialogs)) {
+    setWindowTitle(QString::fromUtf8(kTitle));
+    setAccessibleName(QString::fromUtf8(kTitle));
+    setWindowIcon(ImageStore::icon("DB_SOLUCION"));
+    resize(1100, 720);
+
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderLabel(QString::fromUtf8(MainWndLogic::kTreeTitle));
+    tree_->setAccessibleName(QString::fromUtf8(MainWndLogic::kTreeTitle));
+    tree_->setIconSize(QSize(20, 20));
+    tree_->setUniformRowHeights(true);
+    root_ = new QTreeWidgetItem(tree_, QStringList(QString::fromUtf8(MainWndLogic::kRootLabel)));
+    root_->setIcon(0, ImageStore::icon("DB_SOLUCION"));
+    root_->setData(0, kConnectionRole, -1);
+    root_->setData(0, kTableRole, -1);
+    tree_->setCurrentItem(root_);
+
+    editor_ = new QPlainTextEdit(this);
+    editor_->setAccessibleName(QStringLiteral("Script"));
+    editor_->setPlaceholderText(QStringLiteral("Script"));
+    editor_->setTabChangesFocus(true);
+    output_ = new QPlainTextEdit(this);
+    output_->setReadOnly(true);
+    output_->setAccessibleName(QStringLiteral("Salida"));
+    output_->setTabChangesFocus(true);
+    output_->setMaximumBlockCount(20000);
+
+    auto* right = new QSplitter(Qt::Vertical, this);
+    right->addWidget(editor_);
+    right->addWidget(output_);
+    right->setStretchFactor(0, 3);
+    right->setStretchFactor(1, 1);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(tree_);
+    split->addWidget(right);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 3);
+    split->setSizes({300, 800});
+    setCentralWidget(split);
+    statusBar()->setAccessibleName(QStringLiteral("Estado"));
+
+    buildMenus();
+    setTabOrder(tree_, editor_);
+    setTabOrder(editor_, output_);
+
+    notifierId_ = ConnectionNotifier::subscribe(
+        [this](DbConnection* source) { logic_->serverClosed(source); });
+    treeChanged();
+}
+
+MainWnd::~MainWnd() {
+    ConnectionNotifier::unsubscribe(notifierId_);
+    commands_.clear();
+}
+
+QAction* MainWnd::addCommand(QMenu* menu, const char* text, const char* image, const char* tip,
+                             void (MainWnd::*op)(), int32_t (MainWnd::*state)(QAction*, int32_t),
+                             const char* hotKey) {
+    auto* entry = new QAction(QString::fromUtf8(text), this);
+    if (image && *image) entry->setIcon(ImageStore::icon(image));
+    entry->setObjectName(QString::fromUtf8(text));
+    menu->addAction(entry);
+    QAction* button = nullptr;
+    if (tip && *tip) {
+        button = new QAction(entry->icon(), QString::fromUtf8(tip), this);
+        button->setToolTip(QString::fromUtf8(tip));
+        toolBar_->addAction(button);
+        if (QWidget* w = toolBar_->widgetForAction(button))
+            w->setAccessibleName(QString::fromUtf8(tip));
+    }
+    auto command = std::make_unique<Command<MainWnd>>(this, op, state, String(hotKey));
+    command->link(entry, button);
+    command->setText(text);
+    if (SApp* app = SApp::instance()) app->post(command.get());
+    commands_.push_back(std::move(command));
+    actions_.push_back(entry);
+    // Until the first idle pass asks, show the state the command would get.
+    if (state) {
+        const int32_t s = (this->*state)(entry, 0);
+        entry->setEnabled(s & CommandBase::kEnabled);
+        if (button) button->setEnabled(s & CommandBase::kEnabled);
+    }
+    return entry;
+}
+
+void MainWnd::buildMenus() {
+    toolBar_ = addToolBar(QStringLiteral("Herramientas"));
+    toolBar_->setObjectName(QStringLiteral("Herramientas"));
+    toolBar_->setAccessibleName(QStringLiteral("Herramientas"));
+    toolBar_->setIconSize(QSize(24, 24));
+    toolBar_->setMovable(false);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    addCommand(file, "Esquema de color", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    file->addSeparator();
+    addCommand(file, "Salir", "", "", &MainWnd::quit, nullptr, "Ctrl+Q");
+
+    QMenu* db = menuBar()->addMenu(QStringLiteral("&Base de datos"));
+    QMenu* open = db->addMenu(QStringLiteral("Abrir base de datos"));
+    open->setIcon(ImageStore::icon("OPEN"));
+    addCommand(open, "Sqlite local", "DB_LOCAL", "Abrir sqlite", &MainWnd::openLocal, nullptr,
+               "Ctrl+O");
+    addCommand(open, "Sqlite server", "DB_SERVER", "Abrir sqlite server", &MainWnd::openServer,
+               nullptr);
+    addCommand(open, "mySql", "DB_MYSQL", "Abrir mySql", &MainWnd::openMySql, nullptr);
+    addCommand(open, "ODBC", "DB_ODBC", "Abrir ODBC", &MainWnd::openOdbc, nullptr);
+    QMenu* create = db->addMenu(QStringLiteral("Crear base de datos"));
+    create->setIcon(ImageStore::icon("NEW"));
+    addCommand(create, "Sqlite local", "DB_LOCAL", "", &MainWnd::createLocal, nullptr);
+    addCommand(create, "Sqlite server", "DB_SERVER", "", &MainWnd::createServer, nullptr);
+    addCommand(create, "mySql", "DB_MYSQL", "", &MainWnd::createMySql, nullptr);
+    toolBar_->addSeparator();
+    addCommand(db, "Cerrar base de datos", "CANCEL", "Cerrar", &MainWnd::closeDatabase,
+               &MainWnd::onConnectionNode);
+    db->addSeparator();
+    addCommand(db, "Nueva ventana de consulta", "DB_QUERYWND", "Ventana de consulta",
+               &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Insertar registros", "DB_INSERT", "Insertar registros", &MainWnd::nothing,
+               &MainWnd::notYet);
+    addCommand(db, "Establecer alias", "DB_DB", "Alias", &MainWnd::setAlias,
+               &MainWnd::onConnectionNode);
+    db->addSeparator();
+    addCommand(db, "Ejecutar archivo sql", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Importar desde texto", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Dump database", "", "", &MainWnd::nothing, &MainWnd::notYet);
+
+    toolBar_->addSeparator();
+    QMenu* script = menuBar()->addMenu(QStringLiteral("&Script"));
+    addCommand(script, "Nuevo script", "NEW", "Nuevo script", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(script, "Abrir script", "OPEN", "Abrir script", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(script, "Guardar script", "SAVE", "Guardar script", &MainWnd::nothing,
+               &MainWnd::notYet);
+    addCommand(script, "Guardar como...", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    script->addSeparator();
+    addCommand(script, "Ejecutar script", "DB_EJECUTAR", "Ejecutar", &MainWnd::nothing,
+               &MainWnd::notYet);
+    addCommand(script, "Explain script", "", "", &MainWnd::nothing, &MainWnd::notYet);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
+    addCommand(help, "Acerca de...", "INFO", "", &MainWnd::about, nullptr);
+}
+
+QAction* MainWnd::action(const String& text) const {
+    const QString wanted = q(text);
+    for (QAction* a : actions_)
+        if (a->objectName() == wanted) return a;
+    return nullptr;
+}
+
+// ------------------------------------------------------------------ tree
+
+int MainWnd::selectedConnection() const {
+    QTreeWidgetItem* item = tree_->currentItem();
+    return item ? item->data(0, kConnectionRole).toInt() : -1;
+}
+
+int MainWnd::selectedTable() const {
+    QTreeWidgetItem* item = tree_->currentItem();
+    return item ? item->data(0, kTableRole).toInt() : -1;
+}
+
+bool MainWnd::rootSelected() const {
+    return tree_->currentItem() == root_;
+}
+
+void MainWnd::treeChanged() {
+    // Keep what was selected and which connections were open.
+    const int selConnection = selectedConnection();
+    const int selTable = selectedTable();
+    std::vector<bool> expanded;
+    for (int i = 0; i < root_->childCount(); ++i)
+        expanded.push_back(root_->child(i)->isExpanded());
+    const int before = root_->childCount();
+
+    qDeleteAll(root_->takeChildren());
+    const auto& nodes = logic_->nodes();
+    QTreeWidgetItem* select = nullptr;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const MainWndLogic::Node& n = nodes[i];
+        auto* item = new QTreeWidgetItem(root_, QStringList(q(n.shown())));
+        item->setIcon(0, ImageStore::icon(kindImage(n.kind, n.lost)));
+        item->setData(0, kConnectionRole, int(i));
+        item->setData(0, kTableRole, -1);
+        item->setToolTip(0, q(n.database));
+        for (size_t t = 0; t < n.tables.size(); ++t) {
+            auto* table = new QTreeWidgetItem(item, QStringList(q(n.tables[t])));
+            table->setIcon(0, ImageStore::icon("DB_TABLE"));
+            table->setData(0, kConnectionRole, int(i));
+            table->setData(0, kTableRole, int(t));
+            if (int(i) == selConnection && int(t) == selTable) select = table;
+        }
+        item->setExpanded(i < expanded.size() ? bool(expanded[i]) : true);
+        if (int(i) == selConnection && selTable < 0) select = item;
+    }
+    root_->setExpanded(true);
+    // A new connection is selected; otherwise the selection stays where it was.
+    if (int(nodes.size()) > before && !nodes.empty()) select = root_->child(int(nodes.size()) - 1);
+    tree_->setCurrentItem(select ? select : root_);
+}
+
+// -------------------------------------------------------------- commands
+
+void MainWnd::closeDatabase() {
+    logic_->close(selectedConnection());
+}
+
+void MainWnd::setAlias() {
+    logic_->setAlias(selectedConnection());
+}
+
+void MainWnd::quit() {
+    close();
+}
+
+void MainWnd::about() {
+    if (dialogs_.about) dialogs_.about(this);
+}
+
+int32_t MainWnd::onConnectionNode(QAction*, int32_t) {
+    return selectedConnection() >= 0 && selectedTable() < 0 ? CommandBase::kEnabled : 0;
+}
+
+int32_t MainWnd::onConnectionOrTable(QAction*, int32_t) {
+    return selectedConnection() >= 0 ? CommandBase::kEnabled : 0;
+}
+
+int32_t MainWnd::onTableNode(QAction*, int32_t) {
+    return selectedTable() >= 0 ? CommandBase::kEnabled : 0;
+}
+
+void MainWnd::print(const String& text) {
+    output_->appendPlainText(q(text));
+}
+
+// ------------------------------------------------------------------- Ui
+
+String MainWnd::openFile(const String& title, const String& filter, const String& folder) {
+    return FileDialogs::openFile(title, filter, folder);
+}
+
+bool MainWnd::askText(const String& title, const String& prompt, String& value) {
+    return InputBox::ask(title, prompt, value);
+}
+
+void MainWnd::message(const String& text, const String& icon) {
+    MsgBox::show(text, icon, icon);
+}
+
+bool MainWnd::serverDialog(int kind, DbConnection& connection, String& host, int& port,
+                           String& database) {
+    if (!dialogs_.server) return false;
+    return dialogs_.server(kind, connection, host, port, database, this);
+}
+
+}  // namespace VORLIN

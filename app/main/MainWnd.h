@@ -1,0 +1,114 @@
+// MainWnd: the main window of the desktop client, "VORLIN Quelmir": the
+// menus and tool bar, the tree "CONEXIONES" of the open connections with
+// their tables, the script editor and the output pane. What the commands
+// do is MainWndLogic's; this class builds the controls, keeps each
+// command's enabled state in step with the selected node (through the
+// idle pass), and forwards what the person does.
+//
+// The server dialogs and the about box are handed in by the application
+// (Dialogs), so that this window needs no knowledge of the connection
+// windows. When a remote server goes away (ConnectionNotifier, delivered on
+// the UI thread), the connection's node is marked.
+//
+// Ownership: the application owns the main window; the window owns its
+// widgets, commands and logic, never the connections. Threads: the UI
+// thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "app/main/MainWndLogic.h"
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QToolBar;
+
+namespace VORLIN {
+
+class CommandBase;
+
+class MainWnd : public QMainWindow, private MainWndLogic::Ui {
+public:
+    static constexpr const char* kTitle = MainWndLogic::kTitle;
+
+    struct Dialogs {
+        // The server dialog of a kind (see MainWndLogic::Ui::serverDialog).
+        std::function<bool(int kind, DbConnection& connection, String& host, int& port,
+                           String& database, QWidget* parent)>
+            server;
+        std::function<void(QWidget* parent)> about;
+    };
+
+    explicit MainWnd(MainWndLogic::Environment environment, Dialogs dialogs = Dialogs());
+    ~MainWnd() override;
+
+    MainWndLogic& logic() noexcept { return *logic_; }
+    void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
+    QTreeWidget* tree() const noexcept { return tree_; }
+    QPlainTextEdit* output() const noexcept { return output_; }
+    // Appends a line to the output pane.
+    void print(const String& text);
+    // The action of a menu entry by its text ("Cerrar base de datos"), or null.
+    QAction* action(const String& text) const;
+
+    // The selected node: its connection index (-1: root or none) and, for a
+    // table node, the table index (-1 otherwise).
+    int selectedConnection() const;
+    int selectedTable() const;
+    bool rootSelected() const;
+
+private:
+    // --- MainWndLogic::Ui ---
+    String openFile(const String& title, const String& filter, const String& folder) override;
+    bool askText(const String& title, const String& prompt, String& value) override;
+    void message(const String& text, const String& icon) override;
+    bool serverDialog(int kind, DbConnection& connection, String& host, int& port,
+                      String& database) override;
+    void treeChanged() override;
+
+    // --- commands ---
+    void openLocal() { logic_->open(MainWndLogic::Local); }
+    void openServer() { logic_->open(MainWndLogic::Server); }
+    void openMySql() { logic_->open(MainWndLogic::MySql); }
+    void openOdbc() { logic_->open(MainWndLogic::Odbc); }
+    void createLocal() { logic_->create(MainWndLogic::Local); }
+    void createServer() { logic_->create(MainWndLogic::Server); }
+    void createMySql() { logic_->create(MainWndLogic::MySql); }
+    void closeDatabase();
+    void setAlias();
+    void quit();
+    void about();
+    void nothing() {}
+
+    // --- states ---
+    int32_t always(QAction*, int32_t) { return 1; }
+    int32_t onConnectionNode(QAction*, int32_t);
+    int32_t onConnectionOrTable(QAction*, int32_t);
+    int32_t onTableNode(QAction*, int32_t);
+    int32_t notYet(QAction*, int32_t) { return 0; }
+
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const char* text, const char* image, const char* tip,
+                        void (MainWnd::*op)(), int32_t (MainWnd::*state)(QAction*, int32_t),
+                        const char* hotKey = "");
+
+    std::unique_ptr<MainWndLogic> logic_;
+    Dialogs dialogs_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* root_ = nullptr;
+    QPlainTextEdit* editor_ = nullptr;
+    QPlainTextEdit* output_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    std::vector<std::unique_ptr<CommandBase>> commands_;
+    std::vector<QAction*> actions_;
+    int notifierId_ = -1;
+};
+
+}  // namespace VORLIN
