@@ -127,6 +127,40 @@ void DataRow::setCount(int n) {
     names_ = nullptr;
     nameText_.reset();
     clearFlags();
+    stored_.reset();
+}
+
+void DataRow::keepStoredImage() {
+    auto image = std::make_unique<std::vector<DataItem>>();
+    image->reserve(size_t(count_));
+    for (int i = 0; i < count_; ++i)
+        image->emplace_back(cells_[i]);
+    stored_ = std::move(image);
+}
+
+const DataItem* DataRow::storedCell(int index) const noexcept {
+    if (!stored_ || index < 0 || size_t(index) >= stored_->size()) return nullptr;
+    return &(*stored_)[size_t(index)];
+}
+
+void DataRow::setStoredCell(int index, const DataItem& value) {
+    if (!stored_ || index < 0 || size_t(index) >= stored_->size()) return;
+    (*stored_)[size_t(index)].copyFrom(value);
+}
+
+bool DataRow::cellChanged(int index) const {
+    const DataItem* now = cell(index);
+    const DataItem* was = storedCell(index);
+    if (!now || !was) return true;
+    if (now->type() != was->type() || now->text() != was->text()) return true;
+    // The text of a value may round it (doubles, dates): the value bytes
+    // decide for the fixed-size types.
+    int size = DataItem::binarySize(now->type());
+    if (size <= 0) return false;
+    std::vector<uint8_t> a(static_cast<size_t>(size)), b(static_cast<size_t>(size));
+    now->writeBinary(a.data());
+    was->writeBinary(b.data());
+    return a != b;
 }
 
 void DataRow::copyFrom(const DataRow& other) {

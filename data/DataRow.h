@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/CoreObject.h"
 #include "core/DataItem.h"
@@ -151,6 +152,23 @@ public:
     void setInserted(bool on) noexcept { inserted_ = on ? 1 : 0; }
     void clearFlags() noexcept { modified_ = inserted_ = 0; }
 
+    // --- stored image (read by table-bound sets) ---
+    // A copy of the cells as the database holds them, taken when the row was
+    // loaded or saved: a table-bound set compares against it to write only
+    // the cells that changed and to address the row by the key it was
+    // stored under. It belongs to this row alone: copyFrom, the copy
+    // constructor and clone never carry it; setCount drops it.
+    void keepStoredImage();
+    void dropStoredImage() noexcept { stored_.reset(); }
+    bool hasStoredImage() const noexcept { return stored_ != nullptr; }
+    // The stored cell at `index`; null without image or out of range.
+    const DataItem* storedCell(int index) const noexcept;
+    // One stored cell takes `value` (nothing without image).
+    void setStoredCell(int index, const DataItem& value);
+    // Whether the cell differs from its stored copy (type, text or value);
+    // true without image or stored copy.
+    bool cellChanged(int index) const;
+
     // --- Interfasable ---
     // A number selects the cell at that index, any other name the cell of
     // that column; null past the count or for unknown names. The row keeps
@@ -193,6 +211,7 @@ private:
     uint8_t modified_ = 0;
     uint8_t inserted_ = 0;
     uint8_t ownsNames_ = 0;
+    std::unique_ptr<std::vector<DataItem>> stored_;
 };
 
 }  // namespace VORLIN

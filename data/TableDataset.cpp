@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "core/GeneralException.h"
-#include "db/DbConnection.h"
 
 namespace VORLIN {
 
@@ -131,6 +130,12 @@ bool TableDataset::deleteRow(int index) {
         ItemList& all = *rowListObject();
         if (ItemList::Node* inMain = all.findNode(target)) all.remove(inMain);
     }
+    // A row never stored has nothing to delete: a DELETE by the key the user
+    // typed into it could hit a stored row.
+    if (target->isInserted()) {
+        disposeRow(target);
+        return true;
+    }
     deleted_.addLast(target);
     return true;
 }
@@ -140,6 +145,14 @@ void TableDataset::clearRows() {
     for (const ItemList::Node* n = deleted_.headNode(); n; n = n->next)
         disposeRow(static_cast<DataRow*>(n->item));
     deleted_.clear();
+}
+
+void TableDataset::markStored() {
+    for (const ItemList::Node* n = rowList().headNode(); n; n = n->next) {
+        DataRow* r = static_cast<DataRow*>(n->item);
+        r->clearFlags();
+        r->keepStoredImage();
+    }
 }
 
 void TableDataset::setKeyColumn(int index) {
@@ -164,6 +177,7 @@ String TableDataset::quoteName(const String& name) {
 }
 
 String TableDataset::keyLiteral(const DataRow& row) const {
+    if (row.hasStoredImage()) return keyText(row.storedCell(keyColumn_));
     return keyText(row.cell(keyColumn_));
 }
 
@@ -202,12 +216,19 @@ String TableDataset::updateSql(const DataRow& row) const {
     // The key name comes from the column itself; the stored key name only
     // stands in when the key lies outside the columns.
     String keyName = keyColumnName_;
+    // With a stored image only the changed cells are written (the key too,
+    // when it changed: the row is renamed); a row without one is written
+    // whole, key excepted.
+    const bool onlyChanged = row.hasStoredImage();
     bool firstAssignment = true;
     int columns = columnCount();
     for (int i = 0; i < columns; ++i) {
         if (i == keyColumn_) {
             String name = columnName(i);
             if (!name.isEmpty()) keyName = name;
+            // The row id of row-id mode is the database's, never written.
+            if (!onlyChanged || rowIdMode_ || !row.cellChanged(i)) continue;
+        } else if (onlyChanged && (!row.cellChanged(i) || (rowIdMode_ && i == 0))) {
             continue;
         }
         // Separators go before each assignment, so skipping the key (last
@@ -219,6 +240,7 @@ String TableDataset::updateSql(const DataRow& row) const {
             .append('=')
             .append(c ? c->sqlLiteral() : String("NULL"));
     }
+    if (firstAssignment && onlyChanged) return String();
     sql.append(" WHERE ").append(quoteName(keyName)).append('=').append(keyLiteral(row));
     sql.append(';');
     return sql;
@@ -253,7 +275,7 @@ void TableDataset::toSql(String& text) {
 
 // ------------------------------------------------------------------ writing
 
-void TableDataset::refreshRow(DbConnection& connection, const DataItem& keyValue, DataRow& row) {
+void TableDataset::refreshRow(TableStore& connection, const DataItem& keyValue, DataRow& row) {
     String sql(rowIdMode_ ? "SELECT ROWID,* FROM " : "SELECT * FROM ");
     sql.append(quoteName(tableName_))
         .append(" WHERE ")
@@ -262,23 +284,31 @@ void TableDataset::refreshRow(DbConnection& connection, const DataItem& keyValue
         .append(keyText(&keyValue))
         .append(';');
     connection.queryDataRow(sql, &row);
+    row.keepStoredImage();
 }
 
-void TableDataset::saveRow(DataRow& row, DbConnection& connection, int32_t& id) {
+void TableDataset::saveRow(DataRow& row, TableStore& connection, int32_t& id) {
     if (id != 0) {
-        connection.execute(updateSql(row));
+        String sql = updateSql(row);
+        if (!sql.isEmpty()) connection.execute(sql);
+        row.keepStoredImage();
         return;
     }
+    const DataItem* key = row.cell(keyColumn_);
+    const bool takesId = keyTakesRowId() && key && key->isEmpty();
     id = connection.executeInsert(insertSql(row, false));
-    // Unchecked: a set without key column keeps the id in `id` only.
-    row.set(keyColumn_, DataItem(id));
+    // A key the user typed stays; only the database's own row number fills
+    // an empty key.
+    if (takesId) row.set(keyColumn_, DataItem(id));
+    row.keepStoredImage();
 }
 
 bool TableDataset::updateCell(int rowIndex, TextRef columnName, const DataItem& value,
-                              DbConnection* connection) {
+                              TableStore* connection) {
     DataRow* target = row(rowIndex);
     if (!target || !hasColumn(columnName)) return false;
-    DataItem* cell = target->cell(findNamedColumn(columnName));
+    const int column = findNamedColumn(columnName);
+    DataItem* cell = target->cell(column);
     if (connection) {
         String sql("UPDATE ");
         sql.append(quoteName(tableName_))
@@ -303,26 +333,50 @@ bool TableDataset::updateCell(int rowIndex, TextRef columnName, const DataItem& 
         }
     }
     // A name beyond the header's cells has no cell to take the value.
-    if (cell) cell->assign(&value);
+    if (cell) {
+        cell->assign(&value);
+        // The database holds it now (with a connection).
+        if (connection) target->setStoredCell(column, *cell);
+    }
     return true;
 }
 
-void TableDataset::saveChanges(DbConnection& connection, bool insertAll) {
+void TableDataset::saveChanges(TableStore& connection, bool insertAll) {
+    // Without a key column no row can be addressed nor its new key kept:
+    // refuse before anything is written, so that saving again cannot write
+    // the same rows twice.
+    const bool keyed = keyColumn_ >= 0 && keyColumn_ < columnCount();
+    if (!keyed) {
+        bool pending = deleted_.count() > 0;
+        for (const ItemList::Node* n = rowList().headNode(); n && !pending; n = n->next) {
+            const DataRow& r = *static_cast<const DataRow*>(n->item);
+            pending = insertAll || r.isInserted() || r.isModified();
+        }
+        if (pending) {
+            String text;
+            text.format(kNoKeyColumn, tableName_.c_str());
+            throw GeneralException(text.toStdString());
+        }
+    }
     // Flags are cleared row by row, right after each row is written, so that
     // a failure leaves exactly the unwritten rows marked for the next try.
     for (const ItemList::Node* n = rowList().headNode(); n; n = n->next) {
         DataRow& r = *static_cast<DataRow*>(n->item);
         if (insertAll || r.isInserted()) {
+            const DataItem* key = r.cell(keyColumn_);
+            const bool takesId = keyTakesRowId() && key && key->isEmpty();
             int32_t id = connection.executeInsert(insertSql(r, false));
-            // Checked on purpose: without a key column this throws after the
-            // INSERT ran and the row stays marked.
-            r.cellChecked(keyColumn_)->setLong(id);
+            // A key the user typed stays; only the database's own row number
+            // fills an empty key.
+            if (takesId) r.cell(keyColumn_)->setLong(id);
         } else if (r.isModified()) {
-            connection.execute(updateSql(r));
+            String sql = updateSql(r);
+            if (!sql.isEmpty()) connection.execute(sql);
         } else {
             continue;
         }
         r.clearFlags();
+        r.keepStoredImage();
     }
     // The parked rows stay parked until every DELETE went through; running
     // one again later matches no row and is harmless.
@@ -333,7 +387,7 @@ void TableDataset::saveChanges(DbConnection& connection, bool insertAll) {
     deleted_.clear();
 }
 
-void TableDataset::appendFrom(const DataSet& set, DbConnection* connection) {
+void TableDataset::appendFrom(const DataSet& set, TableStore* connection) {
     std::unique_ptr<DataRow> templ = header() ? header()->clone() : std::make_unique<DataRow>(1);
     // assignByNames matches by this set's names, so the template needs them.
     templ->setNameList(&nameList());

@@ -1,8 +1,15 @@
 // TableDataset: a DataSet bound to one database table and its key column.
 // It remembers which rows were inserted, modified and deleted since it was
 // loaded and turns those changes into INSERT, UPDATE and DELETE statements
-// sent through a DbConnection.
+// sent through a TableStore (the connections implement it).
 //
+// Every row loaded from the database (markStored) or written by the set
+// keeps a stored image of its cells (DataRow::keepStoredImage). An UPDATE
+// then sets only the cells that differ from that image, and UPDATE and
+// DELETE address the row by the key in the image: changing a key cell
+// renames the row instead of touching another one. Rows without image
+// (sets filled by hand) are written whole and addressed by their current
+// key cell.
 // Values reach the SQL through DataItem::sqlLiteral. Table and column names
 // are written as they are when they are plain identifiers and not SQL
 // keywords; any other name is quoted ("order items", "group"), so ordinary
@@ -21,7 +28,8 @@
 // read-only set; the connection's GeneralExceptions propagate out of
 // saveRow, saveChanges and refreshRow; updateCell reports them through the
 // message hook and keeps the old value; appendFrom skips rows the database
-// rejects.
+// rejects. saveChanges throws kNoKeyColumn, before writing anything, when
+// there is something to write and the set has no key column.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +37,9 @@
 
 #include "data/DataSet.h"
 #include "data/ItemList.h"
+#include "data/TableStore.h"
 
 namespace VORLIN {
-
-class DbConnection;
 
 class TableDataset : public DataSet {
 public:
@@ -41,11 +48,15 @@ public:
     using MessageHook = std::function<void(const String& caption, const String& text)>;
     static void setMessageHook(MessageHook hook);
 
+    static constexpr const char* kNoKeyColumn =
+        "TableDataset.saveChanges: la tabla %s no tiene columna clave";
+
     TableDataset();
     ~TableDataset() override;
 
     // The row leaves the current list (and the main list when filtered) and
-    // waits in the deleted list.
+    // waits in the deleted list; a row added since the last save (never
+    // stored) is destroyed instead, as there is nothing to delete.
     bool deleteRow(int index) override;
     // Destroys every row and every deleted row.
     void clearRows() override;
@@ -66,34 +77,48 @@ public:
     bool rowIdMode() const noexcept { return rowIdMode_ != 0; }
     void setRowIdMode(bool on) noexcept { rowIdMode_ = on ? 1 : 0; }
     const ItemList& deletedRows() const noexcept { return deleted_; }
+    // Whether the key column is the table's own integer row number (SQLite's
+    // INTEGER PRIMARY KEY, an AUTO_INCREMENT column, ...): a new row whose
+    // key cell is empty then gets the number executeInsert answers. Always
+    // so in row-id mode. The connections set it with the column model.
+    bool keyTakesRowId() const noexcept { return rowIdMode_ != 0 || keyTakesRowId_ != 0; }
+    void setKeyTakesRowId(bool on) noexcept { keyTakesRowId_ = on ? 1 : 0; }
+    // The rows now hold what the database holds (after loading): each keeps
+    // its stored image and loses its change marks.
+    void markStored();
 
     // --- statements ---
     String insertSql(const DataRow& row, bool orReplace);
+    // Only the changed cells of a row with stored image (empty text when
+    // nothing changed); every cell of a row without one.
     String updateSql(const DataRow& row) const;
     String deleteSql(int index) const;
     String deleteSql(const DataRow& row) const;
-    // The row's key cell written for a WHERE clause.
+    // The row's key written for a WHERE clause: the stored key when the row
+    // has a stored image, else its key cell.
     String keyLiteral(const DataRow& row) const;
     // A table or column name as it goes into a statement.
     static String quoteName(const String& name);
 
     // --- writing ---
-    // Re-reads the row with the given key into `row`.
-    void refreshRow(DbConnection& connection, const DataItem& keyValue, DataRow& row);
+    // Re-reads the row with the given key into `row`, which then keeps its
+    // stored image.
+    void refreshRow(TableStore& connection, const DataItem& keyValue, DataRow& row);
     // UPDATE when id is non-zero, otherwise INSERT; the new id is stored in
-    // `id` and in the row's key cell.
-    void saveRow(DataRow& row, DbConnection& connection, int32_t& id);
+    // `id`, and in the row's key cell when that was empty and the key takes
+    // the row id. The row then keeps its stored image.
+    void saveRow(DataRow& row, TableStore& connection, int32_t& id);
     // One UPDATE of one column; on success (or without a connection) the
     // cell takes the value. False when the statement failed (the cell keeps
     // its value) and when there is no such row or column (nothing happens).
     bool updateCell(int rowIndex, TextRef columnName, const DataItem& value,
-                    DbConnection* connection);
+                    TableStore* connection);
     // Writes the tracked inserts, updates and deletes (every row as an
     // INSERT with `insertAll`).
-    void saveChanges(DbConnection& connection, bool insertAll = false);
+    void saveChanges(TableStore& connection, bool insertAll = false);
     // Copies the rows of `set` into this table by column names; with a
     // connection as INSERT statements, without one as new rows.
-    void appendFrom(const DataSet& set, DbConnection* connection);
+    void appendFrom(const DataSet& set, TableStore* connection);
     // Appends every row's INSERT statement followed by "\r\n" (the rows of
     // the current list, in link order).
     void toSql(String& text);
@@ -111,6 +136,7 @@ private:
     String keyColumnName_;
     ItemList deleted_;
     uint8_t rowIdMode_ = 0;
+    uint8_t keyTakesRowId_ = 0;
 };
 
 }  // namespace VORLIN

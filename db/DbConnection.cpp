@@ -1,5 +1,6 @@
 #include "db/DbConnection.h"
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/TableDataset.h"
 
@@ -81,6 +82,15 @@ String DbConnection::getAlias() {
     return String();
 }
 void DbConnection::exportSql(String*, bool) {}
+void DbConnection::interrupt() {}
+
+void DbConnection::exportSqlToFile(const String& path, bool withSchema) {
+    String dump;
+    exportSql(&dump, withSchema);
+    String text;
+    text.format("exportSql: no se pudo escribir el archivo %s", path.c_str());
+    if (!FileText::writeReplacing(path, dump)) fail(text);
+}
 void DbConnection::createCursor(const String&, DbCursor*) {}
 void DbConnection::backupDatabase(const String&, bool, int32_t) {}
 void DbConnection::setLabel(const String& label) {

@@ -11,7 +11,8 @@
 // Ownership: owned by whoever created it, destroyed through the virtual
 // destructor (which closes the native connection). Out-parameters stay the
 // caller's; queryNewDataRow hands a new row to the caller.
-// Threads: one thread at a time uses a connection object.
+// Threads: one thread at a time uses a connection object; only interrupt()
+// may be called from another thread while it works.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "core/DateDay.h"
 #include "core/DateTime.h"
 #include "core/String.h"
+#include "data/TableStore.h"
 
 namespace VORLIN {
 
@@ -37,7 +39,7 @@ public:
     virtual void showText(const String& text) = 0;
 };
 
-class DbConnection {
+class DbConnection : public TableStore {
 public:
     DbConnection() = default;
     virtual ~DbConnection() = default;
@@ -63,16 +65,16 @@ public:
     virtual void rollbackTransaction();
 
     // --- statements and queries ---
-    virtual void execute(const String& sql);
+    void execute(const String& sql) override;
     virtual void executeFile(const String& path);
-    virtual int32_t executeInsert(const String& sql);
+    int32_t executeInsert(const String& sql) override;
     virtual DataItem queryItem(const String& sql);
     virtual int32_t queryInt(const String& sql);
     virtual String queryString(const String& sql);
     virtual double queryDouble(const String& sql);
     virtual DateTime queryDateTime(const String& sql);
     virtual DateDay queryDate(const String& sql);
-    virtual void queryDataRow(const String& sql, DataRow* row);
+    void queryDataRow(const String& sql, DataRow* row) override;
     // A new row owned by the caller, or null.
     virtual DataRow* queryNewDataRow(const String& sql);
     virtual void queryDataset(const String& sql, DataSet* out, const String& types, bool append);
@@ -92,9 +94,20 @@ public:
     virtual int32_t nextCounter(const String& table, const String& where, const String& column);
     virtual String getHost();
     virtual String getAlias();
+    // Appends the dump; a dump that cannot be produced throws (what was
+    // appended so far is then no dump).
     virtual void exportSql(String* out, bool withSchema);
+    // Writes the dump of exportSql into the file `path`: into a temporary
+    // file beside it first, renamed over `path` only when complete, so a
+    // failure never leaves an empty or partial file under that name. Throws
+    // the dump's failure or "exportSql: no se pudo escribir el archivo %s".
+    void exportSqlToFile(const String& path, bool withSchema);
     virtual void createCursor(const String& sql, DbCursor* cursor);
     virtual void backupDatabase(const String& file, bool overwrite, int32_t reserved);
+    // Stops the statement this connection is running or waiting on (a lock,
+    // the server), which then fails with the back end's error; callable from
+    // any thread. Nothing happens when nothing runs. Base: does nothing.
+    virtual void interrupt();
     virtual void setLabel(const String& label);
     virtual String getLabel();
 

@@ -1,15 +1,18 @@
 #include "remote/SqliteClientConnection.h"
 
 #include <cstdio>
+#include <functional>
 #include <string_view>
 #include <vector>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/SortKeys.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
+#include "db/sqlite/SqliteDump.h"
 #include "remote/KeepAliveLine.h"
 #include "remote/NetMessage.h"
 #include "remote/RemoteCodes.h"
@@ -279,15 +282,9 @@ void SqliteClientConnection::execute(const String& sql) {
 
 void SqliteClientConnection::executeFile(const String& path) {
     // Read-only: the text is only read, and a read-only file must run too.
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail("No se encontro el archivo");
-    std::vector<char> text;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        text.insert(text.end(), chunk, chunk + n);
-    std::fclose(f);
-    execute(String(TextRef(text.data(), text.size())));
+    String text;
+    if (!FileText::read(path, text)) fail("No se encontro el archivo");
+    execute(text);
 }
 
 int32_t SqliteClientConnection::executeInsert(const String& sql) {
@@ -370,6 +367,22 @@ void SqliteClientConnection::queryModel(const String& table, TableDataset* out) 
     t.table = out;
     call(m, t);
     out->setTableName(table);
+    markRowIdKey(out);
+}
+
+void SqliteClientConnection::markRowIdKey(TableDataset* out) {
+    // The answer tells the key column, not whether it is the table's row id
+    // (an INTEGER PRIMARY KEY): the server's catalogue does.
+    bool rowId = false;
+    if (!out->rowIdMode() && out->keyColumn() >= 0) {
+        String sql;
+        sql.format(
+            "SELECT count(*)=1 AND max(upper(type)='INTEGER') FROM pragma_table_info('%s') "
+            "WHERE pk>0;",
+            quotedLiteral(out->tableName()).c_str());
+        rowId = queryInt(sql) != 0;
+    }
+    out->setKeyTakesRowId(rowId);
 }
 
 void SqliteClientConnection::queryColumns(const String& sql, DataSet* out) {
@@ -395,7 +408,7 @@ void SqliteClientConnection::listTables(DataSet* out) {
 int SqliteClientConnection::getTableInfo(const String& table, DataSet* out) {
     if (!out) return -1;
     String sql;
-    sql.format("PRAGMA table_info(%s);", table.c_str());
+    sql.format("PRAGMA table_info(%s);", TableDataset::quoteName(table).c_str());
     NetMessage m(RC::kQueryDataset);
     m.addString(sql);
     SqliteClient::Targets t;
@@ -412,12 +425,14 @@ void SqliteClientConnection::openTable(TableDataset* out, const String& where,
     if (!orderBy.isEmpty()) orderClause.format(" ORDER BY %s", orderBy.c_str());
     // A set in row-id mode keeps the row id as its first column.
     sql.format(out->rowIdMode() ? "SELECT ROWID,* FROM %s%s%s;" : "SELECT * FROM %s%s%s;",
-               out->tableName().c_str(), whereClause.c_str(), orderClause.c_str());
+               TableDataset::quoteName(out->tableName()).c_str(), whereClause.c_str(),
+               orderClause.c_str());
     NetMessage m(RC::kQueryDataset);
     m.addString(sql);
     SqliteClient::Targets t;
     t.set = out;
     call(m, t);
+    out->markStored();
 }
 
 void SqliteClientConnection::openTable(TableDataset* out, const String& table, const String& where,
@@ -429,6 +444,8 @@ void SqliteClientConnection::openTable(TableDataset* out, const String& table, c
     t.table = out;
     call(m, t);
     out->setTableName(table);
+    out->markStored();
+    markRowIdKey(out);
     // Loaded rows are not changes; edits from now on are.
     out->setTrackChanges(true);
 }
@@ -463,6 +480,18 @@ bool SqliteClientConnection::updateDatabase(const String* schema, DataSet* defau
     DataSet none;
     m.addDataSet(defaults ? *defaults : none);
     return call(m).toBool();
+}
+
+void SqliteClientConnection::exportSql(String* out, bool withSchema) {
+    if (!out) return;
+    SqliteDump::write(
+        [this](const String& sql, const std::function<void(const String&)>& row) {
+            DataSet rows;
+            queryDataset(sql, &rows, String("TEXT"), false);
+            for (const DataRow* r : rows.rows())
+                row(r->cell(0) ? r->cell(0)->text() : String());
+        },
+        out, withSchema);
 }
 
 int32_t SqliteClientConnection::nextCounter(const String& table, const String& where,

@@ -101,11 +101,16 @@ public:
     String getCreateTable(const String& table) override;
     bool updateDatabase(const String* schema, DataSet* defaults, WaitWindow* wait) override;
     int32_t nextCounter(const String& table, const String& where, const String& column) override;
+    // The same text as a local dump of the same file, built from ordinary
+    // queries over the protocol (SqliteDump).
+    void exportSql(String* out, bool withSchema) override;
     String getHost() override { return host_; }
     String getAlias() override { return database_; }
     void backupDatabase(const String& file, bool overwrite, int32_t reserved) override;
     // Stored here in every case; sent to the server while connected.
     void setLabel(const String& label) override;
+    // The server runs every request to its end: nothing to interrupt from
+    // here (the base default, kept on purpose).
 
     // --- operations of the remote service (see the server's README) ---
     int32_t remoteTextQuery(const String& text) override;
@@ -139,6 +144,8 @@ public:
     static String remotePath(const String& fileName, const String& folder);
 
 private:
+    // Tells the set whether its key column is the table's row id.
+    void markRowIdKey(TableDataset* out);
     // Request 13 with the conversion wanted (RemoteCode::kAs...).
     DataItem queryAs(const String& sql, int32_t kind);
     // The sending rule with the not-connected check; failures go through

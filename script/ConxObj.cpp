@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataSet.h"
 #include "db/DbConnection.h"
@@ -37,14 +38,7 @@ bool splitTable(const String& text, String& table, String& rest) {
 }
 
 bool readFile(const String& path, String& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.append(TextRef(buffer, n));
-    std::fclose(f);
-    return true;
+    return FileText::read(path, out);
 }
 
 }  // namespace

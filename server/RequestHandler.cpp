@@ -1,8 +1,6 @@
 #include "server/RequestHandler.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -178,10 +180,45 @@ bool MySqlConnection::connect(const String& host, const String& user, const Stri
         return false;
     }
     host_ = server;
+    std::lock_guard<std::mutex> lock(killMutex_);
+    killServer_ = server;
+    killUser_ = user;
+    killPassword_ = password;
+    killPort_ = port;
+    threadId_ = mysql_thread_id(handle_);
     return true;
 }
 
+void MySqlConnection::interrupt() {
+    String server, user, password;
+    unsigned port;
+    unsigned long id;
+    {
+        std::lock_guard<std::mutex> lock(killMutex_);
+        if (threadId_ == 0) return;
+        server = killServer_;
+        user = killUser_;
+        password = killPassword_;
+        port = killPort_;
+        id = threadId_;
+    }
+    MYSQL* killer = mysql_init(nullptr);
+    if (!killer) return;
+    if (mysql_real_connect(killer, server.c_str(), user.c_str(), password.c_str(), nullptr, port,
+                           nullptr, 0)) {
+        String sql;
+        sql.format("KILL QUERY %lu", id);
+        mysql_real_query(killer, sql.c_str(), sql.length());
+    }
+    mysql_close(killer);
+}
+
 void MySqlConnection::disconnect() {
+    {
+        std::lock_guard<std::mutex> lock(killMutex_);
+        threadId_ = 0;
+        killPassword_.clear();
+    }
     if (handle_) mysql_close(handle_);
     handle_ = nullptr;
     host_.clear();
@@ -282,18 +319,12 @@ void MySqlConnection::execute(const String& sql) {
 
 void MySqlConnection::executeFile(const String& path) {
     requireHandle();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail(kNoFile);
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
+    String text;
+    if (!FileText::read(path, text)) fail(kNoFile);
     // A file holds several statements: allowed for this one call only.
     mysql_set_server_option(handle_, MYSQL_OPTION_MULTI_STATEMENTS_ON);
     try {
-        execute(String(text));
+        execute(text);
     } catch (...) {
         mysql_set_server_option(handle_, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
         throw;
@@ -483,7 +514,8 @@ int MySqlConnection::getTableInfo(const String& table, DataSet* out) {
     return 1;
 }
 
-int MySqlConnection::findKeyColumn(const String& table, String* name) {
+int MySqlConnection::findKeyColumn(const String& table, String* name, bool* autoIncrement) {
+    if (autoIncrement) *autoIncrement = false;
     String sql;
     sql.format("DESCRIBE %s;", TableDataset::quoteName(table).c_str());
     Result res(query(sql));
@@ -497,6 +529,8 @@ int MySqlConnection::findKeyColumn(const String& table, String* name) {
         String key = columnText(r, len, 3);
         if (key == "PRI") {
             if (name) *name = columnText(r, len, 0);
+            if (autoIncrement)
+                *autoIncrement = columnText(r, len, 5).find("auto_increment", true) >= 0;
             return index;
         }
         if (unique < 0 && key == "UNI" && columnText(r, len, 2) == "NO") {
@@ -527,6 +561,7 @@ void MySqlConnection::openTable(TableDataset* out, const String& where, const St
         fillRow(*row, res.get(), r, n);
         out->insertRow(std::move(row));
     }
+    out->markStored();
 }
 
 void MySqlConnection::openTable(TableDataset* out, const String& table, const String& where,
@@ -536,7 +571,11 @@ void MySqlConnection::openTable(TableDataset* out, const String& table, const St
     // The server has no row id: a table without a key is shown with its own
     // columns and cannot be edited (its edit statements are refused in send,
     // its rows cannot be added or removed).
-    loadKeyedTable(out, table, findKeyColumn(table), where, orderBy);
+    bool autoIncrement = false;
+    int key = findKeyColumn(table, nullptr, &autoIncrement);
+    loadKeyedTable(out, table, key, where, orderBy);
+    // An AUTO_INCREMENT key gives a new row left without key its number.
+    out->setKeyTakesRowId(autoIncrement);
 }
 
 bool MySqlConnection::tableExist(const String& table) {
@@ -572,16 +611,99 @@ int32_t MySqlConnection::nextCounter(const String& table, const String& where,
     return commonNextCounter(table, where, column);
 }
 
-void MySqlConnection::exportSql(String* out, bool) {
+void MySqlConnection::dumpRows(const String& table, std::string& text) {
+    String sql("SELECT * FROM ");
+    sql.append(TableDataset::quoteName(table)).append(';');
+    send(sql);
+    // Row by row from the server: the table is never held whole.
+    Result res(mysql_use_result(handle_));
+    if (!res) {
+        if (mysql_field_count(handle_) != 0) failNative();
+        return;
+    }
+    const unsigned n = mysql_num_fields(res.get());
+    MYSQL_FIELD* fields = mysql_fetch_fields(res.get());
+    String prefix("INSERT INTO ");
+    prefix.append(TableDataset::quoteName(table)).append(" VALUES(");
+    static const char kHex[] = "0123456789ABCDEF";
+    while (MYSQL_ROW r = mysql_fetch_row(res.get())) {
+        unsigned long* len = mysql_fetch_lengths(res.get());
+        text.append(prefix.c_str(), prefix.length());
+        for (unsigned i = 0; i < n; ++i) {
+            if (i) text.push_back(',');
+            const MYSQL_FIELD& f = fields[i];
+            if (!r[i]) {
+                text.append("NULL");
+            } else if (f.type == MYSQL_TYPE_BIT ||
+                       (f.charsetnr == 63 && !IS_NUM(f.type) && f.type != MYSQL_TYPE_DATE &&
+                        f.type != MYSQL_TYPE_DATETIME && f.type != MYSQL_TYPE_TIMESTAMP &&
+                        f.type != MYSQL_TYPE_TIME && f.type != MYSQL_TYPE_YEAR)) {
+                // Binary values byte for byte.
+                text.append("X'");
+                for (unsigned long k = 0; k < len[i]; ++k) {
+                    unsigned char c = static_cast<unsigned char>(r[i][k]);
+                    text.push_back(kHex[c >> 4]);
+                    text.push_back(kHex[c & 15]);
+                }
+                text.push_back('\'');
+            } else if (IS_NUM(f.type)) {
+                text.append(r[i], len[i]);  // the number as the server wrote it
+            } else {
+                // NO_BACKSLASH_ESCAPES: a doubled quote is the only escape.
+                text.push_back('\'');
+                for (unsigned long k = 0; k < len[i]; ++k) {
+                    if (r[i][k] == '\'') text.push_back('\'');
+                    text.push_back(r[i][k]);
+                }
+                text.push_back('\'');
+            }
+        }
+        text.append(");\r\n");
+    }
+    if (mysql_errno(handle_) != 0) failNative();
+}
+
+void MySqlConnection::exportSql(String* out, bool withSchema) {
     requireHandle();
     if (!out) return;
-    DataSet tables;
-    listTables(&tables);
-    for (DataRow* t : tables.rows()) {
-        TableDataset set;
-        openTable(&set, t->cell(0)->text(), String(), String());
-        set.toSql(*out);
+    // Tables (with their rows), then views, which may read any table.
+    std::vector<String> tables, views;
+    {
+        Result res(query("SHOW FULL TABLES;"));
+        while (res) {
+            MYSQL_ROW r = mysql_fetch_row(res.get());
+            if (!r) break;
+            unsigned long* len = mysql_fetch_lengths(res.get());
+            (columnText(r, len, 1) == "VIEW" ? views : tables).push_back(columnText(r, len, 0));
+        }
     }
+    auto createText = [this](const String& name) {
+        String sql;
+        sql.format("SHOW CREATE TABLE %s;", TableDataset::quoteName(name).c_str());
+        Result res(query(sql));
+        String text;
+        if (res && mysql_num_fields(res.get()) >= 2)
+            if (MYSQL_ROW r = mysql_fetch_row(res.get()))
+                text = columnText(r, mysql_fetch_lengths(res.get()), 1);
+        return text;
+    };
+    std::string text;
+    if (withSchema) text.append("SET FOREIGN_KEY_CHECKS=0;\r\n");
+    for (const String& table : tables) {
+        if (withSchema) {
+            String create = createText(table);
+            text.append(create.c_str(), create.length()).append(";\r\n");
+        }
+        dumpRows(table, text);
+    }
+    if (withSchema) {
+        for (const String& view : views) {
+            String create = createText(view);
+            text.append(create.c_str(), create.length()).append(";\r\n");
+        }
+        text.append("SET FOREIGN_KEY_CHECKS=1;\r\n");
+    }
+    out->append(TextRef(text.data(), text.size()));
 }
 
 }  // namespace VORLIN

@@ -24,14 +24,22 @@
 // bits reads as a text item with its digits, so what is written back is
 // what was read.
 //
+// Dumps (exportSql): with the schema, each table's SHOW CREATE TABLE text,
+// then its rows as INSERT statements with every value written by its field
+// type (numbers as the server sent them, binary values as X'..', NULL),
+// then the views.
+//
 // Ownership: owns its client handle and closes it on disconnect and
-// destruction. Threads: one thread at a time per object.
+// destruction. Threads: one thread at a time per object; interrupt() may be
+// called from any thread (it sends KILL QUERY over a connection of its own).
 // Throws GeneralException carrying lastError(): kNotConnected without a
 // handle, the server's error text for failing statements. connect,
 // openDatabase and tableExist answer false instead.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <string>
 
 #include "db/DbConnection.h"
 
@@ -98,11 +106,15 @@ public:
     String getHost() override { return host_; }
     String getAlias() override { return database_; }
     void exportSql(String* out, bool withSchema) override;
+    // Ends the statement this connection runs with KILL QUERY, sent over a
+    // second connection with the same credentials (thread-safe).
+    void interrupt() override;
 
     bool inTransaction() const noexcept { return inTransaction_; }
     // Index and name of the key column of a table (see the header comment);
     // -1 without one.
-    int findKeyColumn(const String& table, String* name = nullptr);
+    // `autoIncrement` tells whether that column is AUTO_INCREMENT.
+    int findKeyColumn(const String& table, String* name = nullptr, bool* autoIncrement = nullptr);
 
 private:
     void requireHandle();
@@ -113,7 +125,15 @@ private:
     MYSQL_RES* query(const String& sql);
     String firstText(const String& sql, bool* found);
 
+    // Appends the INSERT statements of the rows of one table.
+    void dumpRows(const String& table, std::string& text);
+
     MYSQL* handle_ = nullptr;
+    // What interrupt() needs, kept under its own lock.
+    std::mutex killMutex_;
+    String killServer_, killUser_, killPassword_;
+    unsigned killPort_ = 0;
+    unsigned long threadId_ = 0;
     String database_;
     String host_;
     bool inTransaction_ = false;

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -263,7 +265,9 @@ void* OdbcConnection::run(const String& sql) {
     if (sql.find(kKeylessMark) >= 0) fail(kNoKeyEdit);
     SQLHSTMT st = SQL_NULL_HSTMT;
     if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st))) failDiag(SQL_HANDLE_DBC, dbc_);
+    setRunning(st);
     SQLRETURN rc = SQLExecDirect(st, sqlText(sql), SQLINTEGER(sql.length()));
+    setRunning(nullptr);
     // SQL_NO_DATA: an UPDATE or DELETE that matched no row.
     if (!ok(rc) && rc != SQL_NO_DATA) {
         diagnostics(SQL_HANDLE_STMT, st);
@@ -273,8 +277,24 @@ void* OdbcConnection::run(const String& sql) {
     return st;
 }
 
+void OdbcConnection::setRunning(void* stmt) {
+    std::lock_guard<std::mutex> lock(runningMutex_);
+    running_ = stmt;
+}
+
+void OdbcConnection::interrupt() {
+    std::lock_guard<std::mutex> lock(runningMutex_);
+    if (running_) SQLCancel(running_);
+}
+
 void OdbcConnection::readAll(void* stmt, DataSet* out, const String& types, bool keepRows,
                              int maxRows) {
+    // The fetches can be cancelled too; the caller frees the statement after.
+    struct Running {
+        OdbcConnection* self;
+        ~Running() { self->setRunning(nullptr); }
+    } running{this};
+    setRunning(stmt);
     SQLSMALLINT n = 0;
     SQLNumResultCols(stmt, &n);
     if (!keepRows) out->clearRows();
@@ -318,15 +338,9 @@ void OdbcConnection::execute(const String& sql) {
 
 void OdbcConnection::executeFile(const String& path) {
     if (!dbc_) return;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail(kNoFile);
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
-    execute(String(text));
+    String text;
+    if (!FileText::read(path, text)) fail(kNoFile);
+    execute(text);
 }
 
 int32_t OdbcConnection::executeInsert(const String& sql) {
@@ -338,12 +352,35 @@ int32_t OdbcConnection::executeInsert(const String& sql) {
     if (at < 0) return 0;
     String rest = sql.mid(uint32_t(at + 4));
     rest.trim();
-    String table = rest.token(" \t\r\n(;", true);
+    String table;
+    std::string_view r = rest.view();
+    if (!r.empty() && (r[0] == '"' || r[0] == '`')) {
+        // A quoted name ("order items"): up to the closing quote, doubled
+        // quotes standing for one.
+        const char q = r[0];
+        std::string name;
+        size_t i = 1;
+        for (; i < r.size(); ++i) {
+            if (r[i] == q) {
+                if (i + 1 < r.size() && r[i + 1] == q) {
+                    name.push_back(q);
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            name.push_back(r[i]);
+        }
+        table = String(name);
+    } else {
+        table = rest.token(" \t\r\n(;", true);
+    }
     if (table.isEmpty()) return 0;
     String key;
     if (findKeyColumn(table, &key) < 0) return 0;
     String q;
-    q.format("SELECT MAX(%s) FROM %s;", TableDataset::quoteName(key).c_str(), table.c_str());
+    q.format("SELECT MAX(%s) FROM %s;", TableDataset::quoteName(key).c_str(),
+             TableDataset::quoteName(table).c_str());
     return queryInt(q);
 }
 
@@ -572,6 +609,7 @@ void OdbcConnection::openTable(TableDataset* out, const String& where, const Str
         }
         out->insertRow(std::move(row));
     }
+    out->markStored();
 }
 
 void OdbcConnection::openTable(TableDataset* out, const String& table, const String& where,
@@ -579,6 +617,11 @@ void OdbcConnection::openTable(TableDataset* out, const String& table, const Str
     if (!dbc_ || !out) return;
     // No row id to fall back on: a keyless table is shown read only.
     loadKeyedTable(out, table, findKeyColumn(table), where, orderBy);
+    // executeInsert answers the largest key after the INSERT: the number of
+    // a new row left without key when the key is an integer column.
+    const DataRow* model = out->header();
+    out->setKeyTakesRowId(model && out->keyColumn() >= 0 &&
+                          model->typeOf(out->keyColumn()) == DataItem::TInt);
 }
 
 String OdbcConnection::getCreateTable(const String& table) {
@@ -605,15 +648,54 @@ int32_t OdbcConnection::nextCounter(const String& table, const String& where,
     return commonNextCounter(table, where, column);
 }
 
-void OdbcConnection::exportSql(String* out, bool) {
+void OdbcConnection::exportSql(String* out, bool withSchema) {
     if (!dbc_ || !out) return;
     DataSet tables;
     listTables(&tables);
+    String text;
     for (DataRow* t : tables.rows()) {
+        const String name = t->cell(0)->text();
+        if (withSchema) {
+            // The types as the driver names them; sizes where the type takes
+            // one (character and decimal types).
+            String key;
+            findKeyColumn(name, &key);
+            text.append("CREATE TABLE ").append(TableDataset::quoteName(name)).append('(');
+            bool first = true;
+            for (const ColumnInfo& c : columns(name)) {
+                if (!first) text.append(',');
+                first = false;
+                text.append(TableDataset::quoteName(c.name)).append(' ').append(c.typeName);
+                // Some drivers name the type with its size already.
+                const bool sized = c.typeName.findChar('(') >= 0;
+                switch (sized ? 0 : c.sqlType) {
+                    case SQL_CHAR:
+                    case SQL_VARCHAR:
+                    case SQL_WCHAR:
+                    case SQL_WVARCHAR:
+                        if (c.size > 0) text.append('(').appendInt(c.size).append(')');
+                        break;
+                    case SQL_DECIMAL:
+                    case SQL_NUMERIC:
+                        if (c.size > 0) {
+                            text.append('(').appendInt(c.size);
+                            if (c.hasDigits && c.digits > 0) text.append(',').appendInt(c.digits);
+                            text.append(')');
+                        }
+                        break;
+                    default:
+                        break;
+                }
+                if (c.notNull) text.append(" NOT NULL");
+                if (!key.isEmpty() && c.name == key) text.append(" PRIMARY KEY");
+            }
+            text.append(");\r\n");
+        }
         TableDataset set;
-        openTable(&set, t->cell(0)->text(), String(), String());
-        set.toSql(*out);
+        openTable(&set, name, String(), String());
+        set.toSql(text);
     }
+    out->append(text);
 }
 
 }  // namespace VORLIN

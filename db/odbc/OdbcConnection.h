@@ -11,8 +11,12 @@
 // TableDataset writes mean the same there.
 //
 // Values: SQL NULL reads as a null item.
+// Dumps (exportSql): with the schema, a CREATE TABLE per table built from
+// the column catalogue (sizes for character and decimal types, NOT NULL,
+// PRIMARY KEY for the key column), then the rows as INSERT statements.
 // Ownership: owns its environment and connection handles and frees them on
-// disconnect and destruction. Threads: one thread at a time per object.
+// disconnect and destruction. Threads: one thread at a time per object;
+// interrupt() may be called from any thread (SQLCancel).
 // Throws GeneralException carrying lastError() (the diagnostics text,
 // "SQLSTATE Error: native\r\nmessage\r\n" per record) for failing calls;
 // connect, openDatabase and databaseExists answer false instead, and the
@@ -20,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "db/DbConnection.h"
@@ -81,6 +86,8 @@ public:
     String getHost() override { return String(kHost); }
     String getAlias() override { return source_; }
     void exportSql(String* out, bool withSchema) override;
+    // Cancels the statement being executed or read (thread-safe).
+    void interrupt() override;
 
     bool inTransaction() const noexcept { return inTransaction_; }
     // Position and name of the key column by index statistics; -1 without.
@@ -115,6 +122,10 @@ private:
     String source_;
     bool inTransaction_ = false;
     bool linked_ = false;  // dbc_ connected to a source
+    // The statement interrupt() cancels, while one runs.
+    std::mutex runningMutex_;
+    void* running_ = nullptr;
+    void setRunning(void* stmt);
 };
 
 }  // namespace VORLIN

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -256,6 +257,102 @@ void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
     }
 }
 
+namespace {
+
+// The value as its stored class says: integer, real, text, blob.
+void readByClass(sqlite3_stmt* st, int col, int type, DataItem& out) {
+    switch (type) {
+        case SQLITE_INTEGER:
+            setInteger(st, col, out);
+            return;
+        case SQLITE_FLOAT:
+            out.setDouble(sqlite3_column_double(st, col));
+            return;
+        case SQLITE_BLOB: {
+            const void* b = sqlite3_column_blob(st, col);
+            out.setBin(TextRef(static_cast<const char*>(b),
+                               b ? size_t(sqlite3_column_bytes(st, col)) : 0));
+            return;
+        }
+        default:
+            out.setString(columnTextRef(st, col));
+            return;
+    }
+}
+
+bool isCalendarDate(int month, int day) {
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+}  // namespace
+
+void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out) {
+    const int type = sqlite3_column_type(st, col);
+    if (type == SQLITE_NULL) {
+        out.setNull();
+        return;
+    }
+    bool fits = true;
+    switch (kind) {
+        case SqliteKind::Integer:
+            fits = type == SQLITE_INTEGER;
+            break;
+        case SqliteKind::Double: {
+            // An integer beyond 2^53 would lose digits as a double.
+            if (type == SQLITE_INTEGER) {
+                sqlite3_int64 v = sqlite3_column_int64(st, col);
+                fits = v >= -(sqlite3_int64(1) << 53) && v <= (sqlite3_int64(1) << 53);
+            } else {
+                fits = type == SQLITE_FLOAT;
+            }
+            break;
+        }
+        case SqliteKind::Currency:
+            fits = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+            break;
+        case SqliteKind::DateTime:
+            if (type == SQLITE_TEXT) {
+                DateTime d = sqliteColumnDateTime(st, col);
+                fits = isCalendarDate(d.month, d.day);
+            } else {
+                fits = type == SQLITE_FLOAT;
+            }
+            break;
+        case SqliteKind::Date:
+            if (type == SQLITE_TEXT) {
+                DateDay d = sqliteColumnDate(st, col);
+                fits = isCalendarDate(d.month, d.day);
+            } else if (type == SQLITE_INTEGER) {
+                DateDay d = sqliteColumnDate(st, col);
+                fits = isCalendarDate(d.month, d.day);
+            } else {
+                fits = false;
+            }
+            break;
+        case SqliteKind::Bool:
+            fits = type == SQLITE_INTEGER;
+            break;
+        case SqliteKind::Image:
+            // Text in an image column is taken as its bytes.
+            fits = type == SQLITE_BLOB || type == SQLITE_TEXT;
+            break;
+        case SqliteKind::Text:
+            // A number in a column of another declared type (REAL, DECIMAL)
+            // reads as its text, which that column's affinity stores back as
+            // the same number; a blob keeps its bytes.
+            fits = type != SQLITE_BLOB;
+            break;
+        case SqliteKind::Untyped:
+        case SqliteKind::Undecided:
+            // Read by the stored class already.
+            break;
+    }
+    if (fits)
+        sqliteReadColumn(st, col, kind, out);
+    else
+        readByClass(st, col, type, out);
+}
+
 // ------------------------------------------------------------ error texts
 
 const char* sqliteCodeName(int code) {
@@ -287,11 +384,16 @@ bool SqliteRetry::isBusy(int rc) noexcept {
 }
 
 bool SqliteRetry::wait(int stepMillis) {
-    int left = budget_ - spent_;
-    if (left <= 0) return false;
-    int pause = stepMillis < left ? stepMillis : left;
-    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    spent_ += pause;
+    // In short slices, so that a stop request is seen at once.
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    const Clock::time_point end =
+        std::min(deadline_, Clock::now() + std::chrono::milliseconds(stepMillis));
+    if (stop_ && stop_->load()) return false;
+    if (Clock::now() >= deadline_) return false;
+    for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
+        if (stop_ && stop_->load()) return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, end - now));
+    }
     return true;
 }
 
@@ -317,9 +419,11 @@ void SqliteCursor::bind(sqlite3_stmt* st, int retryMillis) {
     hasRow_ = false;
     int n = st ? sqlite3_column_count(st) : 0;
     kinds_.assign(size_t(n), SqliteKind::Text);
+    declared_.assign(size_t(n), 0);
     names_.clear();
     for (int i = 0; i < n; ++i) {
         kinds_[size_t(i)] = sqliteKindOf(sqlite3_column_decltype(st, i), SqliteTypeOrder::Cursor);
+        declared_[size_t(i)] = kinds_[size_t(i)] != SqliteKind::Untyped;
         names_.append(sqlite3_column_name(st, i)).append('|');
     }
     current_.setCount(n);
@@ -363,7 +467,10 @@ void SqliteCursor::readRow() {
         DataItem& cell = *current_.cell(i);
         SqliteKind& kind = kinds_[size_t(i)];
         if (kind != SqliteKind::Undecided) {
-            sqliteReadColumn(st, i, kind, cell);
+            if (declared_[size_t(i)])
+                sqliteReadStored(st, i, kind, cell);
+            else
+                sqliteReadColumn(st, i, kind, cell);
             continue;
         }
         if (sqlite3_column_type(st, i) == SQLITE_NULL) {

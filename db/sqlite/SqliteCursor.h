@@ -17,6 +17,8 @@
 // stepping fails, after the busy retry has run out.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -65,6 +67,13 @@ SqliteKind sqliteKindOfTag(int tag);
 // becomes a null item whatever the kind, so that NULL survives a round trip
 // through the generated SQL. Undecided reads like Untyped.
 void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out);
+// Reads a column whose kind comes from its declared type (not from a type
+// the caller asked for): a value that does not fit the kind keeps its
+// stored class and text (a text 'abc' in an integer column, 'pendiente' or
+// '' in a DATE column), a blob its bytes. Values that fit (any integer in a
+// BOOL column, text or blob in an IMAGE column, anything but a blob in a
+// text column) read as sqliteReadColumn reads them.
+void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out);
 // The date-time rule of a column: a float is a Julian day number, anything
 // else the text parsed as a date and time (NULL gives the empty date).
 DateTime sqliteColumnDateTime(sqlite3_stmt* st, int col);
@@ -80,18 +89,23 @@ const char* sqliteCodeName(int code);
 // when there is no message.
 String sqliteErrorText(sqlite3* db, int code);
 
-// Waits out lock contention for a bounded time: each wait sleeps a step (cut
-// short when the budget is almost spent) and answers false once `budgetMillis`
-// have been spent since the first wait.
+// Waits out lock contention until a deadline: each wait sleeps a step (cut
+// short at the deadline, and as soon as `stop` turns true) and answers
+// false once the deadline has passed or `stop` is set.
 class SqliteRetry {
 public:
-    explicit SqliteRetry(int budgetMillis) noexcept : budget_(budgetMillis) {}
+    using Clock = std::chrono::steady_clock;
+    // The deadline is `budgetMillis` from now.
+    explicit SqliteRetry(int budgetMillis) noexcept
+        : deadline_(Clock::now() + std::chrono::milliseconds(budgetMillis)) {}
+    SqliteRetry(Clock::time_point deadline, const std::atomic<bool>* stop) noexcept
+        : deadline_(deadline), stop_(stop) {}
     bool wait(int stepMillis);
     static bool isBusy(int rc) noexcept;
 
 private:
-    int budget_;
-    int spent_ = 0;
+    Clock::time_point deadline_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 // Steps `st`, stepping again after a pause of 100 ms while SQLite answers
@@ -166,6 +180,9 @@ private:
     int retryMillis_ = 0;
     String names_;
     std::vector<SqliteKind> kinds_;
+    // Per column: whether the kind comes from the declared type (values
+    // that do not fit it are then read as stored).
+    std::vector<char> declared_;
 };
 
 }  // namespace VORLIN

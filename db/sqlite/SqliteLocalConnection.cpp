@@ -13,17 +13,21 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
+#include "db/FolderListing.h"
 #include "db/sqlite/SqliteCursor.h"
+#include "db/sqlite/SqliteDump.h"
 #include "db/sqlite/SqliteFunctions.h"
 
 namespace VORLIN {
@@ -76,17 +80,6 @@ String ident(const String& name) {
 void removeDatabaseFile(const String& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"})
         ::unlink((path + suffix).c_str());
-}
-
-// Appends to a text that is growing piece by piece: the capacity at least
-// doubles when it runs out, so the whole build stays linear.
-void appendGrowing(String& text, TextRef piece) {
-    size_t need = size_t(text.length()) + piece.size();
-    if (need >= text.capacity()) {
-        size_t grown = std::max<size_t>(need, size_t(text.capacity()) * 2);
-        text.resize(uint32_t(std::min<size_t>(grown, CharSeq::kMaxCapacity - 1)));
-    }
-    text.append(piece);
 }
 
 // The kind named by one entry of the types argument of queryDataset.
@@ -163,22 +156,49 @@ void SqliteLocalConnection::setBusyLimits(int handlerMillis, int retryMillis) {
     retryMillis_ = std::max(0, retryMillis);
 }
 
-int SqliteLocalConnection::busyHandler(void* self, int count) {
-    // Sleep and let SQLite try again, up to the handler's limit (by default
-    // 120 calls of 500 ms: about a minute).
+int SqliteLocalConnection::busyHandler(void* self, int) {
+    // Sleep and let SQLite try again until the handler's limit, counted from
+    // the start of the statement (by default about a minute): the retry
+    // loops that call SQLite again after it gave up do not start it anew.
     const auto* c = static_cast<const SqliteLocalConnection*>(self);
-    int step = std::min(kBusyStepMillis, c->handlerMillis_);
-    if (step <= 0) return 0;
-    int calls = (c->handlerMillis_ + step - 1) / step;
-    if (count >= calls) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(step));
-    return 1;
+    SqliteRetry retry(c->waitStart_ + std::chrono::milliseconds(c->handlerMillis_),
+                      &c->interrupted_);
+    return retry.wait(kBusyStepMillis) ? 1 : 0;
+}
+
+void SqliteLocalConnection::startWait(bool fresh) noexcept {
+    waitStart_ = SqliteRetry::Clock::now();
+    if (fresh) interrupted_ = false;
+}
+
+SqliteRetry SqliteLocalConnection::retryBound() const noexcept {
+    return SqliteRetry(waitStart_ + std::chrono::milliseconds(handlerMillis_ + retryMillis_),
+                       &interrupted_);
+}
+
+int SqliteLocalConnection::stepRetry(sqlite3_stmt* st) {
+    int rc = sqlite3_step(st);
+    if (!SqliteRetry::isBusy(rc)) return rc;
+    SqliteRetry retry = retryBound();
+    while (SqliteRetry::isBusy(rc) && retry.wait(100))
+        rc = sqlite3_step(st);
+    return rc;
+}
+
+void SqliteLocalConnection::interrupt() {
+    std::lock_guard<std::mutex> lock(handleMutex_);
+    interrupted_ = true;
+    if (db_) sqlite3_interrupt(db_);
 }
 
 void SqliteLocalConnection::closeHandle() noexcept {
     if (db_) {
+        // The busy handler points at this object, which a cursor holding the
+        // handle may outlive.
+        sqlite3_busy_handler(db_, nullptr, nullptr);
         // close_v2: a cursor still holding a statement keeps the handle alive
         // until it finalizes; the connection lets go of it now.
+        std::lock_guard<std::mutex> lock(handleMutex_);
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
@@ -198,8 +218,9 @@ void SqliteLocalConnection::openHandle(const String& path, bool create) {
         alias_.clear();
         fail(sqliteCodeName(rc));
     }
+    sqlite3_busy_handler(db, &SqliteLocalConnection::busyHandler, this);
+    std::lock_guard<std::mutex> lock(handleMutex_);
     db_ = db;
-    sqlite3_busy_handler(db_, &SqliteLocalConnection::busyHandler, this);
     SqliteFunctions::registerAll(db_);
 }
 
@@ -334,42 +355,7 @@ bool SqliteLocalConnection::openDatabase(const String& name, bool addExtension, 
 void SqliteLocalConnection::listDatabases(DataSet* out, const String& mask) {
     if (!out) return;
     String pattern = mask.isEmpty() ? String("*.db") : mask == "*" ? String() : mask;
-    struct Entry {
-        std::string name;
-        double size;
-        time_t modified;
-    };
-    std::vector<Entry> entries;
-    if (DIR* dir = ::opendir(folder_.isEmpty() ? "." : folder_.c_str())) {
-        while (dirent* e = ::readdir(dir)) {
-            struct stat st;
-            String path = folder_ + e->d_name;
-            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-            if (!pattern.isEmpty() && ::fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
-            entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
-        }
-        ::closedir(dir);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
-
-    out->clearRows();
-    out->setColumnNames("name|size|modified");
-    DataRow model(3);
-    model.setType(0, DataItem::TString);
-    model.setType(1, DataItem::TDouble);
-    model.setType(2, DataItem::TDate);
-    out->setHeader(&model);
-    for (const Entry& e : entries) {
-        auto row = std::make_unique<DataRow>(3);
-        row->cell(0)->setString(e.name);
-        row->cell(1)->setDouble(e.size);
-        std::tm local{};
-        localtime_r(&e.modified, &local);
-        row->cell(2)->setDate(DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                       local.tm_hour, local.tm_min, local.tm_sec));
-        out->insertRow(std::move(row));
-    }
+    FolderListing::list(folder_, pattern, false, *out);
 }
 
 bool SqliteLocalConnection::databaseExists(const String& name, bool addExtension) {
@@ -418,7 +404,8 @@ void SqliteLocalConnection::failSql(const char* phase, int rc, const String& sql
 
 sqlite3_stmt* SqliteLocalConnection::prepare(const String& sql, const char* phase) {
     sqlite3_stmt* st = nullptr;
-    SqliteRetry retry(retryMillis_);
+    startWait();
+    SqliteRetry retry = retryBound();
     int rc;
     // The length counts the terminator: SQLite then reads the text in place
     // instead of copying it first.
@@ -435,10 +422,19 @@ void SqliteLocalConnection::run(const String& sql, const char* phase) {
     // running the whole text again would repeat the statements before it.
     const char* p = sql.c_str();
     const char* end = p + sql.length();
+    bool first = true;
     while (p < end) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
-        SqliteRetry retry(retryMillis_);
+        // An interrupt between two statements stops the rest of the text.
+        if (!first && interrupted_) {
+            String text;
+            text.format("%s interrupted:\r\n%s", phase, sql.c_str());
+            fail(text);
+        }
+        startWait(first);
+        first = false;
+        SqliteRetry retry = retryBound();
         int rc;
         // The length counts the terminator, so that SQLite reads the rest of
         // the text in place: without it every statement would copy the whole
@@ -453,7 +449,7 @@ void SqliteLocalConnection::run(const String& sql, const char* phase) {
         if (!raw && (!tail || tail <= p)) break;
         p = tail ? tail : end;
         if (!raw) continue;  // only white space or a comment
-        while ((rc = sqliteStepRetry(raw, retryMillis_)) == SQLITE_ROW) {
+        while ((rc = stepRetry(raw)) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) failSql(phase, rc, sql);
     }
@@ -472,20 +468,14 @@ int32_t SqliteLocalConnection::executeInsert(const String& sql) {
 
 void SqliteLocalConnection::executeFile(const String& path) {
     requireDatabase();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) fail("No se encontro el archivo");
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
-    execute(String(text));
+    String text;
+    if (!FileText::read(path, text)) fail("No se encontro el archivo");
+    execute(text);
 }
 
 bool SqliteLocalConnection::stepScalar(sqlite3_stmt* st, const String& sql) {
     if (!st) return false;
-    int rc = sqliteStepRetry(st, retryMillis_);
+    int rc = stepRetry(st);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     failSql("query", rc, sql);
@@ -497,7 +487,7 @@ DataItem SqliteLocalConnection::queryItem(const String& sql) {
     DataItem item;
     if (stepScalar(st.get(), sql) && sqlite3_column_count(st.get()) > 0) {
         SqliteKind kind = sqliteKindOf(sqlite3_column_decltype(st.get(), 0), SqliteTypeOrder::Item);
-        sqliteReadColumn(st.get(), 0, kind, item);
+        sqliteReadStored(st.get(), 0, kind, item);
     }
     return item;
 }
@@ -541,7 +531,7 @@ void SqliteLocalConnection::queryDataRow(const String& sql, DataRow* row) {
     for (int i = 0; i < n; ++i) {
         SqliteKind kind =
             sqliteKindOf(sqlite3_column_decltype(st.get(), i), SqliteTypeOrder::General);
-        sqliteReadColumn(st.get(), i, kind, *row->cell(i));
+        sqliteReadStored(st.get(), i, kind, *row->cell(i));
     }
 }
 
@@ -554,7 +544,7 @@ DataRow* SqliteLocalConnection::queryNewDataRow(const String& sql) {
     for (int i = 0; i < n; ++i) {
         SqliteKind kind =
             sqliteKindOf(sqlite3_column_decltype(st.get(), i), SqliteTypeOrder::General);
-        sqliteReadColumn(st.get(), i, kind, *row->cell(i));
+        sqliteReadStored(st.get(), i, kind, *row->cell(i));
     }
     return row.release();
 }
@@ -571,6 +561,10 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
     // One kind per column, decided once: by the types given, else by the
     // declared type (columns without one by the first row).
     std::vector<SqliteKind> kinds(size_t(n), SqliteKind::Text);
+    // Kinds from declared types (or the stored class of the first row) keep
+    // values that do not fit them as stored; kinds the caller asked for, or
+    // decided by a text that reads as a number, convert.
+    std::vector<char> declared(size_t(n), 0);
     DataRow model(n);
     String names;
     String typeList(types);
@@ -580,17 +574,21 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
             types.isEmpty() ? sqliteKindOf(sqlite3_column_decltype(s, i), SqliteTypeOrder::General)
                             : kindOfTypeName(typeList.token("|", i == 0));
         kinds[size_t(i)] = kind;
+        declared[size_t(i)] = types.isEmpty() && kind != SqliteKind::Untyped;
         model.setType(i, sqliteKindTag(kind));
     }
 
     bool first = true;
     int rc;
-    while (s && (rc = sqliteStepRetry(s, retryMillis_)) == SQLITE_ROW) {
+    while (s && (rc = stepRetry(s)) == SQLITE_ROW) {
         if (first) {
             first = false;
             for (int i = 0; i < n; ++i) {
                 if (kinds[size_t(i)] != SqliteKind::Untyped) continue;
                 kinds[size_t(i)] = kindOfFirstValue(s, i);
+                // A stored integer or real fixed the kind: later values of
+                // another class keep theirs ('abc' after 5 stays 'abc').
+                declared[size_t(i)] = kinds[size_t(i)] != SqliteKind::Undecided;
                 model.setType(i, sqliteKindTag(kinds[size_t(i)]));
             }
         }
@@ -599,6 +597,8 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
             SqliteKind& kind = kinds[size_t(i)];
             if (kind == SqliteKind::Undecided)
                 readUndecided(s, i, kind, *row->cell(i), model);
+            else if (declared[size_t(i)])
+                sqliteReadStored(s, i, kind, *row->cell(i));
             else
                 sqliteReadColumn(s, i, kind, *row->cell(i));
         }
@@ -636,12 +636,12 @@ void SqliteLocalConnection::queryModel(const String& table, TableDataset* out) {
     if (!out) return;
     String sql;
     sql.format(out->rowIdMode() ? "SELECT ROWID,* FROM %s LIMIT 1;" : "SELECT * FROM %s LIMIT 1;",
-               table.c_str());
+               TableDataset::quoteName(table).c_str());
     SqliteStatement st(prepare(sql, "prepare"));
     if (!st) return;
     // One step, so that columns without declared type take the stored class
     // of the first row.
-    int rc = sqliteStepRetry(st.get(), retryMillis_);
+    int rc = stepRetry(st.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) failSql("query", rc, sql);
     readModel(st.get(), out, rc == SQLITE_ROW);
 
@@ -659,6 +659,10 @@ void SqliteLocalConnection::queryModel(const String& table, TableDataset* out) {
     out->setTableName(table);
     out->setCounterColumn(-1);
     out->setKeyColumn(key == -2 ? -1 : key);
+    // An INTEGER PRIMARY KEY is the row id itself: a new row left without
+    // key gets the number the INSERT answers.
+    const char* decl = key >= 0 ? sqlite3_column_decltype(st.get(), key) : nullptr;
+    out->setKeyTakesRowId(decl && String(decl).equalsNoCase("INTEGER"));
 }
 
 void SqliteLocalConnection::queryColumns(const String& sql, DataSet* out) {
@@ -677,14 +681,14 @@ void SqliteLocalConnection::listTables(DataSet* out) {
 
 int SqliteLocalConnection::getTableInfo(const String& table, DataSet* out) {
     String sql;
-    sql.format("PRAGMA table_info(%s);", table.c_str());
+    sql.format("PRAGMA table_info(%s);", TableDataset::quoteName(table).c_str());
     queryDataset(sql, out, "", false);
     return 1;
 }
 
 int SqliteLocalConnection::findKeyColumn(const String& table) {
     String sql;
-    sql.format("SELECT * FROM %s LIMIT 1;", table.c_str());
+    sql.format("SELECT * FROM %s LIMIT 1;", TableDataset::quoteName(table).c_str());
     SqliteStatement st(prepare(sql, "prepare"));
     const int n = st ? sqlite3_column_count(st.get()) : 0;
     for (int i = 0; i < n; ++i)
@@ -705,7 +709,8 @@ sqlite3_stmt* SqliteLocalConnection::prepareRows(const TableDataset& set, const 
     if (!where.isEmpty()) whereClause.format(" WHERE %s", where.c_str());
     if (!orderBy.isEmpty()) orderClause.format(" ORDER BY %s", orderBy.c_str());
     sql.format(set.rowIdMode() ? "SELECT ROWID,* FROM %s%s%s;" : "SELECT * FROM %s%s%s;",
-               set.tableName().c_str(), whereClause.c_str(), orderClause.c_str());
+               TableDataset::quoteName(set.tableName()).c_str(), whereClause.c_str(),
+               orderClause.c_str());
     sqlite3_stmt* st = prepare(sql, "prepare");
     // Each column is read by the kind of its model item.
     const int n = st ? sqlite3_column_count(st) : 0;
@@ -732,10 +737,10 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
     const bool tracking = out->tracksChanges();
     out->setTrackChanges(false);
     int rc;
-    while ((rc = sqliteStepRetry(s, retryMillis_)) == SQLITE_ROW) {
+    while ((rc = stepRetry(s)) == SQLITE_ROW) {
         auto row = std::make_unique<DataRow>(n);
         for (int i = 0; i < n; ++i)
-            sqliteReadColumn(s, i, kinds[size_t(i)], *row->cell(i));
+            sqliteReadStored(s, i, kinds[size_t(i)], *row->cell(i));
         out->insertRow(std::move(row));
     }
     out->setTrackChanges(tracking);
@@ -743,6 +748,7 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
         out->clearRows();
         failSql("query", rc, sql);
     }
+    out->markStored();
 }
 
 void SqliteLocalConnection::bindTable(TableDataset* out, const String& table) {
@@ -773,10 +779,11 @@ bool SqliteLocalConnection::tableExist(const String& table) {
     String sql;
     sql.format("SELECT name FROM sqlite_master WHERE name='%s'", quoted(table).c_str());
     sqlite3_stmt* raw = nullptr;
+    startWait();
     if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.length()), &raw, nullptr) != SQLITE_OK)
         return false;
     SqliteStatement st(raw);
-    return raw && sqliteStepRetry(raw, retryMillis_) == SQLITE_ROW;
+    return raw && stepRetry(raw) == SQLITE_ROW;
 }
 
 String SqliteLocalConnection::getCreateTable(const String& table) {
@@ -806,61 +813,17 @@ int32_t SqliteLocalConnection::nextCounter(const String& table, const String& wh
 void SqliteLocalConnection::exportSql(String* out, bool withSchema) {
     requireDatabase();
     if (!out) return;
-    // Tables first, then their rows, then indexes, views and triggers: a
-    // trigger created before the rows would fire while they are loaded.
-    // SQLite's own tables cannot be created by a script and are left out.
-    DataSet schema;
-    if (withSchema) {
-        queryDataset(
-            "SELECT sql FROM sqlite_master WHERE sql!='' AND type='table' "
-            "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\';",
-            &schema, "", false);
-        for (DataRow* row : schema.rows()) {
-            appendGrowing(*out, row->cell(0)->text());
-            appendGrowing(*out, ";\r\n");
-        }
-    }
-    DataSet tables;
-    queryDataset("SELECT tbl_name FROM sqlite_master WHERE type='table';", &tables, "", false);
-    for (DataRow* row : tables.rows()) {
-        const String& name = row->cell(0)->text();
-        if (name.left(7).equalsNoCase("sqlite_")) {
-            // The AUTOINCREMENT counters: the rows loaded before them have
-            // already written some, so they are replaced.
-            if (!withSchema || !name.equalsNoCase("sqlite_sequence")) continue;
-            appendGrowing(*out, "DELETE FROM sqlite_sequence;\r\n");
-        }
-        // The table is bound and read exactly as openTable does and each row
-        // written with the set's insertSql followed by "\r\n" (what toSql
-        // writes), but one row at a time: the whole table is never held in
-        // memory, and the text grows geometrically (String grows exactly, so
-        // appending row by row to one text would copy it again every row).
-        TableDataset data;
-        bindTable(&data, name);
-        String sql;
-        std::vector<SqliteKind> kinds;
-        SqliteStatement st(prepareRows(data, String(), String(), sql, kinds));
-        if (!st) continue;
-        const int n = int(kinds.size());
-        DataRow current(n);
-        int rc;
-        while ((rc = sqliteStepRetry(st.get(), retryMillis_)) == SQLITE_ROW) {
-            for (int i = 0; i < n; ++i)
-                sqliteReadColumn(st.get(), i, kinds[size_t(i)], *current.cell(i));
-            appendGrowing(*out, data.insertSql(current, false));
-            appendGrowing(*out, "\r\n");
-        }
-        if (rc != SQLITE_DONE) failSql("query", rc, sql);
-    }
-    if (withSchema) {
-        schema.clearRows();
-        queryDataset("SELECT sql FROM sqlite_master WHERE sql!='' AND type<>'table';", &schema, "",
-                     false);
-        for (DataRow* row : schema.rows()) {
-            appendGrowing(*out, row->cell(0)->text());
-            appendGrowing(*out, ";\r\n");
-        }
-    }
+    // Each result is read a row at a time: the table is never held whole.
+    SqliteDump::write(
+        [this](const String& sql, const std::function<void(const String&)>& row) {
+            SqliteStatement st(prepare(sql, "prepare"));
+            if (!st) return;
+            int rc;
+            while ((rc = stepRetry(st.get())) == SQLITE_ROW)
+                row(sqliteColumnText(st.get(), 0));
+            if (rc != SQLITE_DONE) failSql("query", rc, sql);
+        },
+        out, withSchema);
 }
 
 // ------------------------------------------------------------------ cursor
@@ -897,10 +860,11 @@ void SqliteLocalConnection::backupDatabase(const String& file, bool overwrite, i
         text.format("backup database: no se pudo crear el archivo %s", target.c_str());
         fail(text);
     }
+    startWait();
     sqlite3_busy_handler(dst, &SqliteLocalConnection::busyHandler, this);
     if (sqlite3_backup* b = sqlite3_backup_init(dst, "main", db_, "main")) {
         // All pages in one step; a locked source is waited for like a statement.
-        SqliteRetry retry(retryMillis_);
+        SqliteRetry retry = retryBound();
         int rc;
         while (SqliteRetry::isBusy(rc = sqlite3_backup_step(b, -1)) && retry.wait(100)) {
         }

@@ -8,33 +8,43 @@
 // and the per-operation orders of the declared-type tests).
 //
 // Lock contention: every open database has a busy handler that sleeps and
-// retries inside SQLite (by default 500 ms steps for up to a minute); when
+// retries inside SQLite (500 ms steps, by default for up to a minute); when
 // SQLite still answers SQLITE_BUSY or SQLITE_LOCKED, preparing (200 ms
 // pauses), stepping and executing (100 ms pauses) retry for a bounded time
 // (10 s by default) and then fail with the usual texts and SQLite's error.
-// Both bounds are settings (setBusyLimits), so a database locked by another
-// process never freezes the program.
+// Both bounds are settings (setBusyLimits) and both count from the start of
+// the statement, so a statement on a locked database fails after at most
+// their sum. interrupt() stops a waiting or running statement from another
+// thread (it then fails with SQLite's "interrupted" or the lock error).
 //
 // Ownership: the connection owns its sqlite3 handle and closes it on
 // openDatabase(""), disconnect and destruction (a cursor still holding a
 // statement keeps the handle alive until the cursor is gone). Every other
 // statement is finalized before the operation returns.
 // Threads: one thread at a time per connection object (the handle is
-// opened without SQLite's own mutex); other processes may share the files.
+// opened without SQLite's own mutex), except interrupt(), which any thread
+// may call; other processes may share the files.
 // Throws GeneralException carrying lastError() for every failure, and
 // "No se ha abierto ninguna base de datos" from the operations that need an
 // open database; connect and databaseExists answer false instead, and
 // tableExist answers false when its query fails.
 //
-// Values: SQL NULL reads as a null item whatever the column kind, and an
-// integer beyond 32 bits as a text item with its digits, so that the SQL
-// generated from the items writes back what was read.
+// Values: SQL NULL reads as a null item whatever the column kind, an
+// integer beyond 32 bits as a text item with its digits, and a value that
+// does not fit the kind of its declared column keeps its stored class ('abc'
+// in an INTEGER column, 'pendiente' in a DATE column, a blob anywhere but an
+// IMAGE column), so that a cell shows and writes back what is stored.
+// Dumps (exportSql) write every value by its stored class (SqliteDump).
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "db/DbConnection.h"
+#include "db/sqlite/SqliteCursor.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -122,10 +132,14 @@ public:
     void createCursor(const String& sql, DbCursor* cursor) override;
     void backupDatabase(const String& file, bool overwrite, int32_t reserved) override;
 
+    // Stops the statement running or waiting for a lock (thread-safe).
+    void interrupt() override;
+
     // --- settings and state ---
     // How long the busy handler waits inside SQLite (in steps of at most
     // 500 ms) and how long the prepare, step and execute loops go on
-    // retrying afterwards. Negative values count as 0.
+    // retrying afterwards, both from the start of the statement. Negative
+    // values count as 0.
     void setBusyLimits(int handlerMillis, int retryMillis);
     int busyHandlerMillis() const noexcept { return handlerMillis_; }
     int retryMillis() const noexcept { return retryMillis_; }
@@ -157,6 +171,13 @@ private:
     // Prepares with the busy retry; on failure throws `phase` %s:\r\n%s.
     sqlite3_stmt* prepare(const String& sql, const char* phase);
     [[noreturn]] void failSql(const char* phase, int rc, const String& sql);
+    // A statement starts: its wait for locks is counted from now. `fresh`:
+    // it starts an operation, and an earlier interrupt is forgotten.
+    void startWait(bool fresh = true) noexcept;
+    // The retry bound of the statement started last.
+    SqliteRetry retryBound() const noexcept;
+    // Steps with the busy retry of the statement started last.
+    int stepRetry(sqlite3_stmt* st);
     // Steps once for the scalar queries: true on a row.
     bool stepScalar(sqlite3_stmt* st, const String& sql);
     void readModel(sqlite3_stmt* st, DataSet* out, bool stepped);
@@ -183,6 +204,11 @@ private:
     bool inTransaction_ = false;
     int handlerMillis_ = kDefaultHandlerMillis;
     int retryMillis_ = kDefaultRetryMillis;
+    SqliteRetry::Clock::time_point waitStart_{};
+    std::atomic<bool> interrupted_{false};
+    // Guards db_ against interrupt() from another thread while it is
+    // opened or closed.
+    std::mutex handleMutex_;
 };
 
 }  // namespace VORLIN

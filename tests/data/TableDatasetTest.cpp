@@ -475,3 +475,112 @@ TEST(TableDatasetToSql, OneInsertPerRowInLinkOrder) {
 }
 
 }  // namespace
+
+// ------------------------------------------------- stored image and a store
+
+namespace {
+
+// A TableStore that records the statements and answers a fixed row number:
+// the data layer needs nothing of the connections.
+class RecordingStore : public VORLIN::TableStore {
+public:
+    void execute(const String& sql) override { log.push_back(str(sql)); }
+    int32_t executeInsert(const String& sql) override {
+        log.push_back(str(sql));
+        return nextId;
+    }
+    void queryDataRow(const String& sql, DataRow* row) override {
+        log.push_back(str(sql));
+        row->cell(1)->setString("leido");
+    }
+    std::vector<std::string> log;
+    int32_t nextId = 77;
+};
+
+// items(id, name, price) as a connection leaves it after loading.
+void loadItems(TableDataset& t) {
+    makeItems(t);
+    addItem(t, 1, "Ana", 10.5);
+    addItem(t, 2, "Beto", 20);
+    t.markStored();
+    t.setTrackChanges(true);
+}
+
+}  // namespace
+
+TEST(TableDatasetStoredImage, UpdatesWriteOnlyChangedCellsAndTheStoredKey) {
+    TableDataset t;
+    loadItems(t);
+    RecordingStore store;
+    t.setCell(0, 2, DataItem(11.0));
+    t.setCell(1, 0, DataItem(5));       // the key: the row is renamed
+    t.setCell(1, 1, DataItem("Beto"));  // same value: not a change
+    t.saveChanges(store);
+    EXPECT_EQ(store.log, (std::vector<std::string>{"UPDATE items SET price=11.000000 WHERE id=1;",
+                                                   "UPDATE items SET id=5 WHERE id=2;"}));
+    // Saved: the image follows, so the next DELETE addresses 5.
+    t.deleteRow(1);
+    store.log.clear();
+    t.saveChanges(store);
+    EXPECT_EQ(store.log, (std::vector<std::string>{"DELETE FROM items WHERE id=5;"}));
+    // A row without image (a set filled by hand) is written whole.
+    DataRow loose(3);
+    loose.cell(0)->setInt(9);
+    loose.cell(1)->setString("x");
+    loose.cell(2)->setDouble(1);
+    EXPECT_EQ(str(t.updateSql(loose)), "UPDATE items SET name='x',price=1.000000 WHERE id=9;");
+}
+
+TEST(TableDatasetStoredImage, NewRowsTakeTheRowIdOnlyWhenTheirKeyIsEmpty) {
+    TableDataset t;
+    loadItems(t);
+    RecordingStore store;
+    DataRow* empty = t.newRow();
+    empty->cell(1)->setString("nuevo");
+    DataRow* typed = t.newRow();
+    typed->cell(0)->setInt(30);
+    t.saveChanges(store);
+    EXPECT_EQ(empty->cell(0)->toInt(), 0);  // the key is no row id here
+    EXPECT_EQ(typed->cell(0)->toInt(), 30);
+    t.setKeyTakesRowId(true);
+    DataRow* third = t.newRow();
+    third->cell(1)->setString("otro");
+    t.saveChanges(store);
+    EXPECT_EQ(third->cell(0)->toInt(), 77);
+    EXPECT_TRUE(third->hasStoredImage());
+    // A new row deleted before any save writes nothing.
+    t.newRow()->cell(0)->setInt(1);
+    t.deleteRow(0);
+    store.log.clear();
+    t.saveChanges(store);
+    EXPECT_TRUE(store.log.empty());
+}
+
+TEST(TableDatasetStoredImage, TheImageBelongsToTheRowAlone) {
+    TableDataset t;
+    loadItems(t);
+    DataRow* r = t.row(0);
+    ASSERT_TRUE(r->hasStoredImage());
+    EXPECT_FALSE(r->clone()->hasStoredImage());
+    DataRow copy(*r);
+    EXPECT_FALSE(copy.hasStoredImage());
+    // copyRow puts other values into the same stored row: the key stays.
+    DataRow other(3);
+    other.cell(0)->setInt(2);
+    other.cell(1)->setString("Otra");
+    other.cell(2)->setDouble(10.5);
+    t.copyRow(0, other);
+    EXPECT_EQ(str(t.updateSql(*t.row(0))), "UPDATE items SET id=2,name='Otra' WHERE id=1;");
+    // updateCell writes one cell and the image takes it.
+    RecordingStore store;
+    EXPECT_TRUE(t.updateCell(1, "name", DataItem("B"), &store));
+    EXPECT_EQ(store.log.back(), "UPDATE items SET name='B' WHERE id=2");
+    EXPECT_EQ(str(t.updateSql(*t.row(1))), "");
+    // refreshRow leaves the row with an image of what it read.
+    DataRow fresh(3);
+    t.refreshRow(store, DataItem(2), fresh);
+    EXPECT_TRUE(fresh.hasStoredImage());
+    EXPECT_FALSE(fresh.cellChanged(1));
+    r->setCount(3);
+    EXPECT_FALSE(r->hasStoredImage());
+}

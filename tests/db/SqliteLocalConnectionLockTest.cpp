@@ -186,3 +186,57 @@ TEST_F(Contention, BackupWaitsForTheSource) {
     ASSERT_TRUE(copy.connect(String(dir.path), "", "", false, "copia"));
     EXPECT_EQ(copy.queryInt("SELECT count(*) FROM t"), 2);
 }
+
+// The two limits bound the whole wait of a statement together: the retry
+// loops do not start the busy handler's wait over again.
+TEST_F(Contention, AStatementWaitsNoLongerThanBothLimitsTogether) {
+    db.setBusyLimits(500, 500);
+    lock("BEGIN EXCLUSIVE");
+    for (auto statement :
+         {+[](SqliteLocalConnection& c) { c.execute("INSERT INTO t VALUES(2)"); },
+          +[](SqliteLocalConnection& c) { c.queryInt("SELECT count(*) FROM t"); }}) {
+        auto t0 = std::chrono::steady_clock::now();
+        EXPECT_NE(failure([&] { statement(db); }).find("database is locked"), std::string::npos);
+        double waited = secondsSince(t0);
+        EXPECT_GE(waited, 0.95);
+        EXPECT_LT(waited, 1.5);
+    }
+    ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+}
+
+// Another thread (the query window's cancel button) stops a statement that
+// waits for a lock, and one that runs, long before the limits.
+TEST_F(Contention, InterruptStopsAWaitingOrRunningStatement) {
+    lock("BEGIN EXCLUSIVE");  // default limits: over a minute
+    std::thread cancel([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db.interrupt();
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    std::string e = failure([&] { db.execute("INSERT INTO t VALUES(2)"); });
+    cancel.join();
+    EXPECT_FALSE(e.empty());
+    EXPECT_LT(secondsSince(t0), 2.0);
+    ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    // A statement that runs for ever (a recursive count without end).
+    std::thread cancelRun([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db.interrupt();
+    });
+    t0 = std::chrono::steady_clock::now();
+    e = failure([&] {
+        db.queryInt(
+            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+            "SELECT count(*) FROM c");
+    });
+    cancelRun.join();
+    EXPECT_NE(e.find("interrupted"), std::string::npos) << e;
+    EXPECT_LT(secondsSince(t0), 2.0);
+    // The next statement runs as usual, and an idle connection ignores it.
+    db.interrupt();
+    db.execute("INSERT INTO t VALUES(2)");
+    EXPECT_EQ(db.queryInt("SELECT count(*) FROM t"), 2);
+    SqliteLocalConnection closed;
+    closed.interrupt();
+}

@@ -105,9 +105,10 @@ public:
         return out;
     }
 
-    // What a connection's openTable does: model, rows, then tracking on.
+    // What a connection's openTable does: model, rows, then tracking on and
+    // the rows marked as stored.
     void load(TableDataset& t, const char* table, const char* types, const char* names, int key,
-              bool rowIdMode = false) {
+              bool rowIdMode = false, bool keyTakesRowId = false) {
         t.setTrackChanges(false);
         t.clearRows();
         t.setRowIdMode(rowIdMode);
@@ -115,6 +116,7 @@ public:
         t.setDataTypes(types);
         t.setColumnNames(names);
         t.setKeyColumn(key);
+        t.setKeyTakesRowId(keyTakesRowId);
         std::string sql = std::string(rowIdMode ? "SELECT ROWID,* FROM " : "SELECT * FROM ") +
                           TableDataset::quoteName(String(table)).toStdString() + " ORDER BY 1;";
         sqlite3_stmt* st = nullptr;
@@ -132,6 +134,7 @@ public:
             t.insertRow(std::move(row));
         }
         sqlite3_finalize(st);
+        t.markStored();
         t.setTrackChanges(true);
     }
 
@@ -169,7 +172,7 @@ protected:
             "CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT, "
             "price REAL CHECK(price >= 0));"
             "INSERT INTO items VALUES(1,'Ana',10.5),(2,'Beto',20),(3,'Carla',30);");
-        db.load(items, "items", "int|text|double", "id|name|price", 0);
+        db.load(items, "items", "int|text|double", "id|name|price", 0, false, true);
     }
     void TearDown() override { TableDataset::setMessageHook(nullptr); }
 
@@ -247,8 +250,11 @@ TEST_F(TableDatasetSave, FailureKeepsUnwrittenRowsMarkedAndTheDeletedList) {
     items.setCell(0, 1, DataItem("A"));         // written
     items.setCell(1, 2, DataItem(double(-1)));  // rejected by the CHECK
     items.setCell(2, 1, DataItem("C"));         // never reached
-    DataRow* parked = items.newRow();
-    items.deleteRow(0);  // the new row, parked: its key is still the int 0
+    items.newRow();
+    items.deleteRow(0);  // the new row, never stored: dropped, no DELETE
+    EXPECT_EQ(items.deletedRows().count(), 0);
+    items.deleteRow(2);  // Carla: parked
+    DataRow* parked = static_cast<DataRow*>(items.deletedRows().at(0));
     try {
         items.saveChanges(db);
         ADD_FAILURE() << "no exception";
@@ -258,18 +264,17 @@ TEST_F(TableDatasetSave, FailureKeepsUnwrittenRowsMarkedAndTheDeletedList) {
     EXPECT_EQ(contents(), (Lines{"1|A|10.5", "2|Beto|20.0", "3|Carla|30.0"}));
     EXPECT_FALSE(items.row(0)->isModified());
     EXPECT_TRUE(items.row(1)->isModified());
-    EXPECT_TRUE(items.row(2)->isModified());
     EXPECT_EQ(db.countStarting("DELETE"), 0);
     ASSERT_EQ(items.deletedRows().count(), 1);
     EXPECT_EQ(items.deletedRows().at(0), parked);
 
-    // Mended, the next save writes the two rows still marked and the DELETE.
+    // Mended, the next save writes the row still marked and the DELETE.
     items.setCell(1, 2, DataItem(double(2)));
     db.log.clear();
     items.saveChanges(db);
-    EXPECT_EQ(db.log.size(), 3u);
-    EXPECT_EQ(db.log.back(), "DELETE FROM items WHERE id=0;");
-    EXPECT_EQ(contents(), (Lines{"1|A|10.5", "2|Beto|2.0", "3|C|30.0"}));
+    EXPECT_EQ(db.log, (Lines{"UPDATE items SET price=2.000000 WHERE id=2;",
+                             "DELETE FROM items WHERE id=3;"}));
+    EXPECT_EQ(contents(), (Lines{"1|A|10.5", "2|Beto|2.0"}));
     EXPECT_EQ(items.deletedRows().count(), 0);
 }
 
@@ -287,15 +292,23 @@ TEST_F(TableDatasetSave, FailingDeleteKeepsTheWholeDeletedList) {
     EXPECT_EQ(items.deletedRows().count(), 2);
 }
 
-TEST_F(TableDatasetSave, NoKeyColumnFailsAfterTheInsertWithoutHarm) {
+TEST_F(TableDatasetSave, NoKeyColumnFailsBeforeWritingAnything) {
     items.setKeyColumn(-1);
     DataRow* fresh = items.newRow();
     fresh->cell(0)->setInt(9);
     fresh->cell(1)->setString("Sin clave");
-    expectFailure([&] { items.saveChanges(db); }, "DataRow[]: indice fuera de rango");
-    EXPECT_EQ(contents().back(), "9|Sin clave|0.0");
+    items.setCell(1, 1, DataItem("Ana Maria"));
+    const std::string text = "TableDataset.saveChanges: la tabla items no tiene columna clave";
+    expectFailure([&] { items.saveChanges(db); }, text);
+    // Saving again fails the same way: never a second copy of the row.
+    expectFailure([&] { items.saveChanges(db); }, text);
+    EXPECT_TRUE(db.log.empty());
+    EXPECT_EQ(contents(), (Lines{"1|Ana|10.5", "2|Beto|20.0", "3|Carla|30.0"}));
     EXPECT_TRUE(fresh->isInserted());
-    EXPECT_EQ(fresh->cell(0)->toInt(), 9);
+    // Nothing to write: nothing to refuse.
+    TableDataset empty;
+    empty.setTableName("items");
+    EXPECT_NO_THROW(empty.saveChanges(db));
 }
 
 // ------------------------------------------------------------------ saveRow

@@ -441,3 +441,62 @@ TEST_F(SqliteServerParity, LabelIsSent) {
     remote.setLabel("Sucursal Norte");
     EXPECT_TRUE(server->waitForLine("label 'Sucursal Norte'"));
 }
+
+// A remote dump is the same text as a local dump of the same file, names
+// that need quotes and mixed classes included.
+TEST_F(SqliteServerParity, DumpsAreTheSameText) {
+    local.execute(
+        "CREATE TABLE \"order items\"(\"item id\" INTEGER PRIMARY KEY, v);"
+        "INSERT INTO \"order items\" VALUES(1, 5), (2, 'abc'), (3, 2.5), (4, X'00FF'), (5, NULL),"
+        "(6, 0.1);"
+        "CREATE TRIGGER tr AFTER INSERT ON notas BEGIN SELECT 1; END;");
+    for (bool withSchema : {true, false}) {
+        same(
+            [&](DbConnection& c) {
+                String dump;
+                c.exportSql(&dump, withSchema);
+                return std::string(dump.view());
+            },
+            withSchema ? "exportSql with schema" : "exportSql");
+    }
+    String dump;
+    remote.exportSql(&dump, true);
+    EXPECT_NE(dump.find("INSERT INTO \"order items\" VALUES(2,'abc');\r\n"), -1) << dump.c_str();
+    EXPECT_NE(dump.find("INSERT INTO \"order items\" VALUES(4,X'00FF');\r\n"), -1);
+    EXPECT_NE(dump.find("INSERT INTO \"order items\" VALUES(6,0.1);\r\n"), -1);
+}
+
+// Edits made through the remote connection address rows by their stored
+// key; the local connection on the server's file reads the result.
+TEST_F(SqliteServerParity, RemoteEditsUseTheStoredKey) {
+    TableDataset t;
+    remote.openTable(&t, "contador", "", "");
+    ASSERT_EQ(t.rowCount(), 1);
+    EXPECT_FALSE(t.keyTakesRowId());
+    t.setCell(0, 0, DataItem("pedido"));
+    DataRow* typed = t.newRow();
+    typed->cell(0)->setString("X9");
+    typed->cell(1)->setInt(1);
+    t.saveChanges(remote);
+    EXPECT_EQ(typed->cell(0)->text().toStdString(), "X9");
+    EXPECT_EQ(local.queryString("SELECT group_concat(clave||'='||valor) FROM "
+                                "(SELECT * FROM contador ORDER BY clave)"),
+              "X9=1,pedido=41");
+
+    TableDataset clientes;
+    remote.openTable(&clientes, "clientes", "", "id");
+    EXPECT_TRUE(clientes.keyTakesRowId());
+    DataRow* fresh = clientes.newRow();
+    fresh->cell(1)->setString("Nuevo");
+    clientes.saveChanges(remote);
+    EXPECT_EQ(fresh->cell(0)->toInt(), 4);
+    EXPECT_EQ(local.queryString("SELECT nombre FROM clientes WHERE id=4"), "Nuevo");
+
+    // The untyped column keeps its mixed values; editing texto leaves them.
+    TableDataset notas;
+    remote.openTable(&notas, "notas", "", "");
+    for (int r = 0; r < notas.rowCount(); ++r)
+        notas.setCellText(r, 1, "editado");
+    notas.saveChanges(remote);
+    EXPECT_EQ(local.queryString("SELECT group_concat(quote(valor)) FROM notas"), "1,2.5,'007'");
+}

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -379,7 +382,7 @@ TEST_F(MySqlTest, CreateTableExportAndCounter) {
     EXPECT_EQ(create.right(2), "\r\n");
 
     String dump;
-    db.exportSql(&dump, true);
+    db.exportSql(&dump, false);
     EXPECT_EQ(dump, "INSERT INTO g VALUES(1,'it''s');\r\n");
 
     db.execute("CREATE TABLE cnt (k INT PRIMARY KEY, n INT)");
@@ -460,3 +463,114 @@ TEST(MySqlCli, ScriptRunsThroughTheConnectOption) {
 }
 
 }  // namespace
+
+// A dump with the schema, loaded into an empty database by the server
+// itself, gives every table and value back; the file appears only whole.
+TEST_F(MySqlTest, DumpWithSchemaReloadsTheSameValues) {
+    db.execute(
+        "CREATE TABLE \"order items\" (id INT AUTO_INCREMENT PRIMARY KEY, txt VARCHAR(40), "
+        "amount DECIMAL(12,4), ratio DOUBLE, day DATE, bytes VARBINARY(8), flag BIT(1))");
+    db.execute(
+        "INSERT INTO \"order items\" (txt, amount, ratio, day, bytes, flag) VALUES "
+        "('it''s a \\ path', 12.3456, 0.1, '2024-02-29', X'00FF27', b'1'),"
+        "(NULL, NULL, NULL, NULL, NULL, NULL)");
+    db.execute("CREATE VIEW v AS SELECT id, txt FROM \"order items\"");
+    const char* rows =
+        "SELECT id, txt, amount, ratio, day, HEX(bytes), flag+0 FROM \"order items\" ORDER BY id";
+    auto contents = [&](MySqlConnection& c) {
+        DataSet set;
+        c.queryDataset(rows, &set, "TEXT|TEXT|TEXT|TEXT|TEXT|TEXT|TEXT", false);
+        std::string text;
+        for (const DataRow* r : set.rows()) {
+            for (int i = 0; i < r->count(); ++i)
+                text += (r->cell(i)->isNull() ? std::string("<null>")
+                                              : r->cell(i)->text().toStdString()) +
+                        "|";
+            text += "\n";
+        }
+        return text;
+    };
+    const std::string before = contents(db);
+    ASSERT_NE(before.find("it's a \\ path"), std::string::npos) << before;
+
+    std::string path = std::string(::testing::TempDir()) + "/" + name + ".sql";
+    db.exportSqlToFile(String(path), true);
+    String text;
+    ASSERT_TRUE(FileText::read(String(path), text));
+    EXPECT_EQ(text.find("CREATE TABLE \"order items\""), text.find("CREATE TABLE"));
+    EXPECT_NE(text.find("X'00FF27'"), -1) << text.c_str();
+    EXPECT_LT(text.find("INSERT INTO \"order items\""), text.find("CREATE ALGORITHM"));
+
+    std::string copyName = name + "_copia";
+    db.execute(String("DROP DATABASE IF EXISTS " + copyName));
+    db.execute(String("CREATE DATABASE " + copyName));
+    MySqlConnection copy;
+    ASSERT_TRUE(copy.connect(String(server().hostWithPort()), String(MariaDbServer::kUser),
+                             String(MariaDbServer::kPassword), false, String()));
+    ASSERT_TRUE(copy.openDatabase(String(copyName), false, String(), String()));
+    copy.executeFile(String(path));
+    EXPECT_EQ(contents(copy), before);
+    EXPECT_EQ(copy.queryInt("SELECT count(*) FROM v"), 2);
+
+    // A dump that cannot be produced leaves the file as it was.
+    db.disconnect();
+    EXPECT_THROW(db.exportSqlToFile(String(path), true), GeneralException);
+    String again;
+    ASSERT_TRUE(FileText::read(String(path), again));
+    EXPECT_EQ(again, text);
+    std::remove(path.c_str());
+}
+
+// Edits address rows by the key they were loaded with; an AUTO_INCREMENT
+// key takes the new row's number, a typed key stays.
+TEST_F(MySqlTest, TableEditsUseTheStoredKey) {
+    db.execute("CREATE TABLE codes (code VARCHAR(5) PRIMARY KEY, name VARCHAR(20), n INT)");
+    db.execute("INSERT INTO codes VALUES ('A','ana',1),('B','beto',2)");
+    db.execute("CREATE TABLE seq (id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20))");
+    TableDataset codes;
+    db.openTable(&codes, "codes", "", "code");
+    ASSERT_EQ(codes.rowCount(), 2);
+    EXPECT_FALSE(codes.keyTakesRowId());
+    // Renaming A to B is refused by the server; B keeps its data.
+    codes.setCell(0, 0, DataItem("B"));
+    EXPECT_THROW(codes.saveChanges(db), GeneralException);
+    EXPECT_EQ(db.queryString("SELECT name FROM codes WHERE code='B'"), "beto");
+    // Renaming A to C renames the row; only the key is written.
+    codes.setCell(0, 0, DataItem("C"));
+    db.execute("UPDATE codes SET n=10 WHERE code='A'");  // another user's change
+    codes.saveChanges(db);
+    EXPECT_EQ(db.queryString("SELECT name FROM codes WHERE code='C'"), "ana");
+    EXPECT_EQ(db.queryInt("SELECT n FROM codes WHERE code='C'"), 10);
+    EXPECT_EQ(db.queryInt("SELECT count(*) FROM codes"), 2);
+
+    TableDataset seq;
+    db.openTable(&seq, "seq", "", "");
+    EXPECT_TRUE(seq.keyTakesRowId());
+    DataRow* fresh = seq.newRow();
+    fresh->cell(1)->setString("uno");
+    seq.saveChanges(db);
+    EXPECT_EQ(fresh->cell(0)->toInt(), db.queryInt("SELECT id FROM seq WHERE name='uno'"));
+    fresh->cell(1)->setString("one");
+    fresh->setModified(true);
+    seq.saveChanges(db);
+    EXPECT_EQ(db.queryInt("SELECT count(*) FROM seq WHERE name='one'"), 1);
+}
+
+// Another thread stops a running statement (KILL QUERY).
+TEST_F(MySqlTest, InterruptEndsARunningStatement) {
+    std::thread cancel([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db.interrupt();
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    try {
+        db.execute("SELECT SLEEP(20)");
+    } catch (const GeneralException&) {
+    }
+    cancel.join();
+    // SLEEP answers 1 when killed instead of failing; either way it ends now.
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+    EXPECT_EQ(db.queryInt("SELECT 41+1"), 42);
+    MySqlConnection idle;
+    idle.interrupt();
+}

@@ -3,13 +3,16 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "core/FileText.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -216,6 +219,85 @@ TEST_F(OdbcSqliteTest, EditsAndKeylessTables) {
     TableDataset::setMessageHook(nullptr);
     EXPECT_EQ(db.lastError(), OdbcConnection::kNoKeyEdit);
     EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM k WHERE b='z'"), 0);
+}
+
+// What the sqlite3 shell prints for `sql` on a file.
+std::string shellRead(const std::string& file, const std::string& sql) {
+    std::string cmd = "/usr/bin/sqlite3 '" + file + "' \"" + sql + "\" 2>&1";
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+// Edits address rows by the key they were loaded with; a dump with the
+// schema, loaded by the sqlite3 shell, gives the same rows.
+TEST_F(OdbcSqliteTest, StoredKeyEditsAndADumpWithSchema) {
+    db.execute(
+        "CREATE TABLE \"order items\" (code VARCHAR(5) PRIMARY KEY, name VARCHAR(20), n INTEGER)");
+    db.execute("INSERT INTO \"order items\" VALUES ('A','ana',1)");
+    db.execute("INSERT INTO \"order items\" VALUES ('B','it''s',2)");
+    db.execute("CREATE TABLE nums (id INTEGER PRIMARY KEY, price NUMERIC(8,2), note TEXT)");
+    TableDataset t;
+    db.openTable(&t, "order items", String(), String());
+    ASSERT_EQ(t.rowCount(), 2);
+    EXPECT_EQ(t.keyColumn(), 0);
+    t.setCell(0, 0, DataItem("B"));
+    EXPECT_THROW(t.saveChanges(db), GeneralException);
+    t.setCell(0, 0, DataItem("C"));
+    db.execute("UPDATE \"order items\" SET n=10 WHERE code='A'");
+    t.saveChanges(db);
+    const std::string file = gDir + "/quelmir.db";
+    EXPECT_EQ(shellRead(file, "SELECT * FROM \\\"order items\\\" ORDER BY code"),
+              "B|it's|2\nC|ana|10\n");
+
+    db.execute("CREATE TABLE \"auto nums\" (\"the id\" INTEGER PRIMARY KEY, v TEXT)");
+    EXPECT_EQ(db.executeInsert("INSERT INTO \"auto nums\" (v) VALUES ('a')"), 1);
+    EXPECT_EQ(db.executeInsert("INSERT INTO \"auto nums\" (v) VALUES ('b')"), 2);
+    TableDataset nums;
+    db.openTable(&nums, "nums", String(), String());
+    EXPECT_TRUE(nums.keyTakesRowId());
+    DataRow* fresh = nums.newRow();
+    fresh->cell(1)->setDouble(12.5);
+    fresh->cell(2)->setString("uno");
+    nums.saveChanges(db);
+    EXPECT_EQ(fresh->cell(0)->toInt(), 1);
+
+    std::string dump = gDir + "/odbc-dump.sql";
+    db.exportSqlToFile(String(dump), true);
+    String text;
+    ASSERT_TRUE(FileText::read(String(dump), text));
+    EXPECT_EQ(text.find("CREATE TABLE \"order items\"("), 0) << text.c_str();
+    EXPECT_NE(text.find("PRIMARY KEY"), -1) << text.c_str();
+    std::string copy = gDir + "/odbc-copia.db";
+    std::filesystem::remove(copy);
+    ASSERT_EQ(std::system(("/usr/bin/sqlite3 -bail '" + copy + "' < '" + dump + "'").c_str()), 0)
+        << text.c_str();
+    for (const char* sql :
+         {"SELECT * FROM \\\"order items\\\" ORDER BY code", "SELECT id, price, note FROM nums"})
+        EXPECT_EQ(shellRead(copy, sql), shellRead(file, sql)) << sql;
+    std::filesystem::remove(copy);
+    std::filesystem::remove(dump);
+}
+
+// Another thread cancels a running statement (SQLCancel).
+TEST_F(OdbcSqliteTest, InterruptCancelsARunningStatement) {
+    std::thread cancel([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db.interrupt();
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_THROW(db.queryInt("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                             "SELECT count(*) FROM c"),
+                 GeneralException);
+    cancel.join();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+    EXPECT_EQ(db.queryInt("SELECT 41+1"), 42);
 }
 
 TEST(OdbcMariaDb, WorksThroughTheMariaDbDriver) {

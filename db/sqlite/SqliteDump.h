@@ -1,0 +1,32 @@
+// SqliteDump: the SQL text of a whole SQLite database, as the local back end
+// and the remote client both write it: the CREATE TABLE statements, the rows
+// of every table as INSERT statements, then indexes, views and triggers.
+// Every value is written by its stored class with SQLite's own quote()
+// (integers as digits, reals with every digit, texts quoted, blobs as
+// X'..', NULL), so the text loaded by the sqlite3 shell gives back the same
+// values, mixed classes included. Statements end with ";" and "\r\n".
+//
+// The dump only reads, through a row reader the connection supplies, so a
+// remote database is dumped with ordinary queries over the protocol.
+//
+// Ownership: nothing is kept. Threads: the connection's.
+// Throws what the row reader throws; `out` is then left as it was.
+#pragma once
+
+#include <functional>
+
+#include "core/String.h"
+
+namespace VORLIN {
+
+class SqliteDump {
+public:
+    // Runs `sql` and calls `row` with the text of the first column of every
+    // result row, in order (NULL as the empty text).
+    using RowReader =
+        std::function<void(const String& sql, const std::function<void(const String&)>& row)>;
+
+    static void write(const RowReader& read, String* out, bool withSchema);
+};
+
+}  // namespace VORLIN
