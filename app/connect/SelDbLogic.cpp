@@ -28,16 +28,24 @@ SelDbLogic::SelDbLogic(Kind kind, DbConnection& connection, const String& host,
       host_(host),
       wanted_(database),
       message_(std::move(message)),
-      ask_(std::move(ask)) {}
+      ask_(std::move(ask)) {
+    if (kind_ == Kind::Local && host_.isEmpty()) host_ = connection_.defaultFolder();
+}
 
-bool SelDbLogic::ready() {
+bool SelDbLogic::ready(bool quiet) {
     if (kind_ == Kind::Remote) {
         if (connection_.isConnected()) return true;
         if (message_) message_(String("ALERT"), String(kConnectFirst));
         return false;
     }
+    // Never connect with an empty folder: the local connection would ask
+    // through this very dialog again.
+    if (host_.isEmpty()) {
+        if (!quiet && message_) message_(String("ALERT"), String(kNoFolder));
+        return false;
+    }
     String current = connection_.getHost();
-    if (asFolder(host_) == current && !current.isEmpty()) return true;
+    if (asFolder(host_) == current) return true;
     if (!movedFolder_) previousFolder_ = current;
     if (!connection_.connect(host_, String(), String(), false, "-")) {
         if (message_) message_(String("ERROR"), connection_.lastError());
@@ -49,7 +57,7 @@ bool SelDbLogic::ready() {
 
 void SelDbLogic::fill() {
     databases_.clear();
-    if (!ready()) return;
+    if (!ready(true)) return;
     try {
         DataSet list;
         connection_.listDatabases(&list, String());

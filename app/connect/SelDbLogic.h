@@ -6,7 +6,10 @@
 //
 // Local: the list is the folder's "*.db" files, so the connection is first
 // pointed at the folder shown (connect(folder, "", "", false, "-")) when it
-// is not there already; a cancelled dialog points it back (restore()). A
+// is not there already; a cancelled dialog points it back (restore()).
+// Without a folder the connection's default folder is shown; without that
+// either, the list stays empty and "Nueva" asks for a folder first
+// (kNoFolder, "ALERT"). A
 // new name typed with ".db" is taken as the file name, without it ".db" is
 // added. Remote: every action needs the connection connected, else it
 // warns kConnectFirst.
@@ -41,6 +44,7 @@ public:
     static constexpr const char* kNewPrompt = "Nombre: ";
     static constexpr const char* kChooseDatabase = "Seleccione una base de datos";
     static constexpr const char* kConnectFirst = "Conectese primero a un servidor";
+    static constexpr const char* kNoFolder = "Seleccione una carpeta con bases de datos";
     static constexpr const char* kBadName =
         "El nombre de la base de datos no puede contener '/' ni '\\'";
 
@@ -72,7 +76,9 @@ public:
     void restore();
 
 private:
-    bool ready();
+    // The connection can act on host_: connected (remote), pointed at the
+    // folder (local). `quiet`: no message when there is no folder at all.
+    bool ready(bool quiet = false);
     int indexOf(const String& name) const;
 
     Kind kind_;

@@ -172,6 +172,45 @@ TEST(LocalSelDbDlg, TheConnectionAsksForFolderAndDatabaseThroughTheWindows) {
     EXPECT_EQ(c.browseDatabase("", "", "").toStdString(), dir.path + "/|vieja.db");
 }
 
+TEST(LocalSelDbDlg, WithoutAFolderTheDefaultFolderIsShownOrNothing) {
+    testsupport::TempFolder dir;
+    makeDatabase(dir.path, "vieja");
+    Boxes boxes;
+    Questions questions;
+    questions.answer = "nueva";
+    QtConnectionDialogs dialogs(nullptr);
+    Installed installed(&dialogs);
+
+    // A database but no folder: the connection's default folder is listed.
+    SqliteLocalConnection c;
+    c.setDefaultFolder(String(dir.path + "/"));
+    ModalHand hand;
+    std::vector<std::string> listed;
+    hand.then([&](QDialog& d) {
+        listed = items(d, "databases");
+        selectItem(d, "databases", "vieja.db");
+        click(d, "ok");
+    });
+    ASSERT_TRUE(c.connect("", "", "", true, "otra")) << c.lastError().c_str();
+    EXPECT_EQ(listed, (std::vector<std::string>{"vieja.db"}));
+    EXPECT_EQ(c.database(), "vieja.db");
+
+    // Nothing at all: an empty list, and "Nueva" asks for a folder first.
+    SqliteLocalConnection bare;
+    ModalHand second;
+    second.then([&](QDialog& d) {
+        listed = items(d, "databases");
+        click(d, "new");
+        click(d, "cancel");
+    });
+    EXPECT_FALSE(bare.connect("", "", "", true, "otra"));
+    EXPECT_EQ(second.handled(), 1);
+    EXPECT_TRUE(listed.empty());
+    EXPECT_TRUE(questions.asked.empty());
+    EXPECT_EQ(boxes.last(), "Seleccione una carpeta con bases de datos");
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"vieja.db"}));
+}
+
 TEST(AboutDlg, ShowsNameAndVersionAndClosesWithItsButton) {
     AboutDlg about("1.2.3");
     EXPECT_EQ(about.windowTitle().toStdString(), "Acerca de Quelmir");

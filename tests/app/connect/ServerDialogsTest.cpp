@@ -112,6 +112,46 @@ TEST_F(ServerDialogs, SelServerDlgConnectsListsRecordsAndChooses) {
     EXPECT_NE(again.result(), QDialog::Accepted);
 }
 
+TEST_F(ServerDialogs, SelServerLogicWithoutAWindow) {
+    SqliteClientConnection connection;
+    std::string caption, text;
+    std::vector<std::pair<std::string, int>> recorded;
+    SelServerLogic logic(
+        connection,
+        [&](const String& c, const String& t) {
+            caption = c.c_str();
+            text = t.c_str();
+        },
+        [&](const String& host, int port) { recorded.emplace_back(host.c_str(), port); });
+    logic.server = "127.0.0.1";
+    for (int bad : {0, -5, 65536}) {
+        logic.port = bad;
+        EXPECT_FALSE(logic.connectPressed());
+        EXPECT_EQ(caption, "ALERT");
+        EXPECT_EQ(text, SelServerLogic::kBadPort);
+    }
+    EXPECT_EQ(logic.selected(), -1);
+    logic.port = server->port();
+    ASSERT_TRUE(logic.connectPressed()) << text;
+    EXPECT_EQ(logic.databases(), (std::vector<String>{"ventas.db"}));
+    EXPECT_EQ(logic.selected(), 0);
+    EXPECT_EQ(recorded, (std::vector<std::pair<std::string, int>>{{"127.0.0.1", server->port()}}));
+    // A failed connect keeps the list and records nothing.
+    logic.port = 1;
+    EXPECT_FALSE(logic.connectPressed());
+    EXPECT_EQ(caption, "ERROR");
+    EXPECT_EQ(logic.databases().size(), 1u);
+    EXPECT_EQ(recorded.size(), 1u);
+    EXPECT_FALSE(logic.accept(0));
+    EXPECT_EQ(text, "Conectese primero a un servidor");
+    logic.port = server->port();
+    ASSERT_TRUE(logic.connectPressed());
+    EXPECT_FALSE(logic.accept(3));
+    EXPECT_EQ(text, "Seleccione una base de datos");
+    ASSERT_TRUE(logic.accept(0));
+    EXPECT_EQ(logic.chosen(), "ventas.db");
+}
+
 TEST_F(ServerDialogs, TheConnectionAsksForServerAndDatabaseThroughTheWindows) {
     Questions questions;
     QtConnectionDialogs dialogs(&store);
