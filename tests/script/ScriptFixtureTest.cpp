@@ -34,7 +34,11 @@ using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 fs::path fixtureDir() {
+#ifdef QUELMIR_FIXTURE_DIR
+    return fs::path(QUELMIR_FIXTURE_DIR);
+#else
     return fs::path(__FILE__).parent_path() / "fixtures";
+#endif
 }
 
 std::string readAll(const fs::path& p) {
