@@ -76,10 +76,14 @@ CodeEditor::CodeEditor(const String& accessibleName, const ColoringSet& coloring
     setCaretLineVisible(true);
     setAutoIndent(true);
     setTabWidth(4);
-    setAutoCompletionSource(QsciScintilla::AcsAPIs);
-    setAutoCompletionThreshold(kCompletionThreshold);
+    // QScintilla's own completion reads the bytes of a UTF-8 word as Latin-1
+    // letters (and then replaces too many bytes): the editor shows the list
+    // itself, from the same word source.
+    setAutoCompletionSource(QsciScintilla::AcsNone);
     setAutoCompletionCaseSensitivity(false);
-    setAutoCompletionUseSingle(QsciScintilla::AcusNever);
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this, [this](int ch) {
+        if (ch >= 0x80 || (ch >= 0 && (std::isalnum(ch) || ch == '_'))) showCompletion(false);
+    });
 
     setAccessibleName(
         QString::fromUtf8(accessibleName.c_str(), qsizetype(accessibleName.length())));
@@ -151,19 +155,28 @@ void CodeEditor::applyScheme() {
     applying_ = false;
 }
 
-void CodeEditor::showCompletion() {
+void CodeEditor::showCompletion(bool requested) {
     // The word being written: the letters, digits, '_' and non-ASCII bytes
     // just before the caret (none after a blank: then every word shows).
     const int pos = int(SendScintilla(SCI_GETCURRENTPOS));
-    const QByteArray before = bytes(std::max(0, pos - 256), pos);
-    qsizetype start = std::min<qsizetype>(before.size(), pos - std::max(0, pos - 256));
-    const qsizetype end = start;
+    const int from = std::max(0, pos - 256);
+    const QByteArray before = bytes(from, pos);
+    const qsizetype end = std::min<qsizetype>(before.size(), pos - from);
+    qsizetype start = end;
     while (start > 0) {
         const unsigned char c = static_cast<unsigned char>(before[start - 1]);
         if (!(std::isalnum(c) || c == '_' || c >= 0x80)) break;
         --start;
     }
     const QByteArray prefix = before.mid(start, end - start);
+    if (!requested) {
+        // Characters, not bytes; numbers are not completed.
+        int chars = 0;
+        for (char c : prefix)
+            if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++chars;
+        if (chars < kCompletionThreshold || std::isdigit(static_cast<unsigned char>(prefix[0])))
+            return;
+    }
     QStringList list;
     completion_->updateAutoCompletionList(QStringList{QString::fromUtf8(prefix)}, list);
     if (list.isEmpty()) return;
@@ -214,7 +227,7 @@ void CodeEditor::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (key == Qt::Key_Space && mods == Qt::ControlModifier) {
-        if (!isReadOnly()) showCompletion();
+        if (!isReadOnly()) showCompletion(true);
         event->accept();
         return;
     }

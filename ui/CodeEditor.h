@@ -79,8 +79,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // Shows every completion word that starts as the word before the caret.
-    void showCompletion();
+    // Shows every completion word that starts as the word before the caret;
+    // unless requested, only after kCompletionThreshold characters.
+    void showCompletion(bool requested);
     void updateMarginWidth();
 
     ColoringLexer* lexer_;

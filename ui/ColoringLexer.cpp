@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include <Qsci/qsciscintilla.h>
 #include <QByteArray>
@@ -121,7 +122,15 @@ QFont ColoringLexer::defaultFont(int style) const {
 }
 
 const char* ColoringLexer::wordCharacters() const {
-    return "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+    // The bytes of UTF-8 sequences too: "año" is one word for word moves
+    // and selection, as for the colouring.
+    static const std::string chars = [] {
+        std::string s = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+        for (int c = 0x80; c <= 0xFF; ++c)
+            s += char(c);
+        return s;
+    }();
+    return chars.c_str();
 }
 
 void ColoringLexer::applyPalette(const QPalette& palette, const QFont& font) {

@@ -265,6 +265,17 @@ TEST(CodeEditor, CompletionOffersTheCallersWordsAndTheSetsWords) {
     EXPECT_FALSE(editor.isListActive());
     EXPECT_EQ(editor.text(), "pedidos");
 
+    // A word with letters beyond ASCII counts them as letters.
+    editor.setCompletionWords({"pedidos", "año"});
+    editor.setText("x ");
+    editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    press(&editor, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    press(&editor, Qt::Key_Ntilde, Qt::NoModifier, QString::fromUtf8("ñ"));
+    EXPECT_EQ(editor.text(), "x añ");
+    ASSERT_TRUE(editor.isListActive());
+    press(&editor, Qt::Key_Return);
+    EXPECT_EQ(editor.text(), "x año");
+
     // Ctrl+Space shows it at once, whatever was typed.
     editor.setText("SELECT * FROM ");
     editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
@@ -318,6 +329,11 @@ TEST(CodeEditor, TabIndentsButCtrlTabLeavesTheEditorBothWays) {
     press(editor, Qt::Key_Tab);
     EXPECT_EQ(editor->text(), "\t");
     EXPECT_EQ(QApplication::focusWidget(), editor);
+    // Shift+Tab unindents and stays too.
+    press(editor, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(editor->text(), "");
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    press(editor, Qt::Key_Tab);
 
     press(editor, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(QApplication::focusWidget(), after);
