@@ -76,6 +76,9 @@ CodeEditor::CodeEditor(const String& accessibleName, const ColoringSet& coloring
     setCaretLineVisible(true);
     setAutoIndent(true);
     setTabWidth(4);
+    // The horizontal scroll bar only when a line is wider than the view.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
     // QScintilla's own completion reads the bytes of a UTF-8 word as Latin-1
     // letters (and then replaces too many bytes): the editor shows the list
     // itself, from the same word source.

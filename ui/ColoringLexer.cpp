@@ -16,7 +16,7 @@ namespace {
 // The colours of comments, quoted texts and numbers on a light paper.
 const QColor kCommentColor(100, 108, 116);
 const QColor kQuotedColor(170, 20, 40);
-const QColor kNumberColor(130, 96, 0);
+const QColor kNumberColor(160, 0, 110);
 
 double channel(double v) {
     v /= 255.0;
