@@ -19,9 +19,13 @@ namespace VORLIN {
 
 namespace {
 
-QString q(const char* s) { return QString::fromUtf8(s); }
+QString q(const char* s) {
+    return QString::fromUtf8(s);
+}
 
-QColor qc(Color c) { return QColor(c.red(), c.green(), c.blue()); }
+QColor qc(Color c) {
+    return QColor(c.red(), c.green(), c.blue());
+}
 
 void paintSwatch(QPushButton* button, Color c) {
     const QColor color = qc(c);
@@ -42,8 +46,8 @@ ColorSchemaDlg::ColorSchemaDlg(QWidget* parent) : QDialog(parent) {
     setAccessibleName(q(ColorSchemaLogic::kTitle));
 
     auto makeList = [this](bool gradientList) {
-        auto* box = new QGroupBox(q(gradientList ? ColorSchemaLogic::kGradientList
-                                                 : ColorSchemaLogic::kSolidList));
+        auto* box = new QGroupBox(
+            q(gradientList ? ColorSchemaLogic::kGradientList : ColorSchemaLogic::kSolidList));
         auto* grid = new QGridLayout(box);
         const int n = gradientList ? ColorSchemaLogic::kGradient : ColorSchemaLogic::kSolid;
         for (int i = 0; i < n; ++i) {
@@ -86,7 +90,8 @@ ColorSchemaDlg::ColorSchemaDlg(QWidget* parent) : QDialog(parent) {
             [this] { exportScheme(); });
     connect(add(ColorSchemaLogic::kImport, "OPEN"), &QPushButton::clicked, this,
             [this] { importScheme(); });
-    QPushButton* exit = buttons->addButton(q(ColorSchemaLogic::kExit), QDialogButtonBox::RejectRole);
+    QPushButton* exit =
+        buttons->addButton(q(ColorSchemaLogic::kExit), QDialogButtonBox::RejectRole);
     exit->setAccessibleName(q(ColorSchemaLogic::kExit));
     exit->setObjectName(q(ColorSchemaLogic::kExit));
     exit->setIcon(ImageStore::icon("CANCEL"));
@@ -106,7 +111,8 @@ QPushButton* ColorSchemaDlg::swatch(bool gradientList, int index) const {
 }
 
 void ColorSchemaDlg::refresh() {
-    for (size_t i = 0; i < solid_.size(); ++i) paintSwatch(solid_[i], logic_->color(false, int(i)));
+    for (size_t i = 0; i < solid_.size(); ++i)
+        paintSwatch(solid_[i], logic_->color(false, int(i)));
     for (size_t i = 0; i < gradient_.size(); ++i)
         paintSwatch(gradient_[i], logic_->color(true, int(i)));
 }
@@ -140,10 +146,13 @@ void ColorSchemaDlg::restore() {
     loadFrom(ColorScheme::current());
 }
 
-void ColorSchemaDlg::loadDark() { loadFrom(ColorScheme::dark()); }
+void ColorSchemaDlg::loadDark() {
+    loadFrom(ColorScheme::dark());
+}
 
 void ColorSchemaDlg::exportScheme() {
-    const String path = FileDialogs::saveFile(ColorSchemaLogic::kExportTitle, ColorSchemaLogic::kFilter);
+    const String path =
+        FileDialogs::saveFile(ColorSchemaLogic::kExportTitle, ColorSchemaLogic::kFilter);
     if (path.isEmpty()) return;
     try {
         logic_->exportFile(path);
@@ -153,7 +162,8 @@ void ColorSchemaDlg::exportScheme() {
 }
 
 void ColorSchemaDlg::importScheme() {
-    const String path = FileDialogs::openFile(ColorSchemaLogic::kImportTitle, ColorSchemaLogic::kFilter);
+    const String path =
+        FileDialogs::openFile(ColorSchemaLogic::kImportTitle, ColorSchemaLogic::kFilter);
     if (path.isEmpty()) return;
     ColorSchemaLogic::ImportResult result = logic_->importFile(path);
     if (!result.error.isEmpty()) {
@@ -164,7 +174,8 @@ void ColorSchemaDlg::importScheme() {
     if (!result.skipped.empty()) {
         String text;
         text.format(ColorSchemaLogic::kSkipped, path.c_str());
-        for (const String& line : result.skipped) text += String("\n") + line;
+        for (const String& line : result.skipped)
+            text += String("\n") + line;
         MsgBox::alert(text);
     }
 }

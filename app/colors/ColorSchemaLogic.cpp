@@ -36,8 +36,8 @@ const char* const ColorSchemaLogic::kSolidLabels[kSolid] = {
 };
 
 const char* const ColorSchemaLogic::kGradientLabels[kGradient] = {
-    "Primario 1: ", "Primario 2: ", "Secundario 1: ", "Secundario 2: ", "Diálogos: ",
-    "Controles: ",  "Deshabilitados: ", "Foco: ",     "Barras 1: ",     "Barras 2: ",
+    "Primario 1: ", "Primario 2: ",     "Secundario 1: ", "Secundario 2: ", "Diálogos: ",
+    "Controles: ",  "Deshabilitados: ", "Foco: ",         "Barras 1: ",     "Barras 2: ",
 };
 
 namespace {
@@ -117,7 +117,7 @@ void ColorSchemaLogic::exportFile(const String& path) const {
 ColorSchemaLogic::ImportResult ColorSchemaLogic::importFile(const String& path) {
     ImportResult result;
     XmlDocument doc;
-    if (!doc.loadFile(path) || doc.root().name() != "COLORSCHEMA") {
+    if (!doc.loadFile(path, false, false) || doc.root().name() != "COLORSCHEMA") {
         result.error.format(kNothingImported, path.c_str());
         return result;
     }

@@ -21,8 +21,12 @@ namespace VORLIN {
 
 namespace {
 
-QString q(const String& s) { return QString::fromUtf8(s.c_str(), int(s.length())); }
-String s(const QString& t) { return String(t.toUtf8().toStdString()); }
+QString q(const String& s) {
+    return QString::fromUtf8(s.c_str(), int(s.length()));
+}
+String s(const QString& t) {
+    return String(t.toUtf8().toStdString());
+}
 
 // The day before every real date: the editor's "no value".
 const QDate kNoDate(1752, 9, 14);
@@ -51,9 +55,8 @@ InsertDataDlg::InsertDataDlg(DbConnection& connection, const String& table, QWid
             }
             case InsertForm::Control::Date:
             case InsertForm::Control::DateTime: {
-                QDateTimeEdit* edit = f.control == InsertForm::Control::Date
-                                          ? new QDateEdit
-                                          : new QDateTimeEdit;
+                QDateTimeEdit* edit =
+                    f.control == InsertForm::Control::Date ? new QDateEdit : new QDateTimeEdit;
                 edit->setCalendarPopup(true);
                 edit->setDisplayFormat(f.control == InsertForm::Control::Date
                                            ? QStringLiteral("yyyy-MM-dd")
@@ -72,13 +75,15 @@ InsertDataDlg::InsertDataDlg(DbConnection& connection, const String& table, QWid
                 auto* edit = new QLineEdit;
                 const char* allowed = InsertForm::allowed(f.filter);
                 if (*allowed) {
-                    const QString pattern = QStringLiteral("[") +
-                                            QRegularExpression::escape(QString::fromLatin1(allowed)) +
-                                            QStringLiteral("]*");
+                    const QString pattern =
+                        QStringLiteral("[") +
+                        QRegularExpression::escape(QString::fromLatin1(allowed)) +
+                        QStringLiteral("]*");
                     edit->setValidator(
                         new QRegularExpressionValidator(QRegularExpression(pattern), edit));
                 }
-                if (f.expression) edit->setPlaceholderText(QStringLiteral("(valor de la base de datos)"));
+                if (f.expression)
+                    edit->setPlaceholderText(QStringLiteral("(valor de la base de datos)"));
                 control = edit;
                 auto* label = new QLabel(q(f.label));
                 label->setMinimumWidth(120);
@@ -98,8 +103,8 @@ InsertDataDlg::InsertDataDlg(DbConnection& connection, const String& table, QWid
     scroll->setFrameShape(QFrame::NoFrame);
 
     auto* buttons = new QDialogButtonBox;
-    QPushButton* save = buttons->addButton(QString::fromUtf8(InsertForm::kRegister),
-                                           QDialogButtonBox::ActionRole);
+    QPushButton* save =
+        buttons->addButton(QString::fromUtf8(InsertForm::kRegister), QDialogButtonBox::ActionRole);
     save->setToolTip(QString::fromUtf8(InsertForm::kRegisterHint));
     save->setAccessibleName(QString::fromUtf8(InsertForm::kRegister));
     save->setIcon(ImageStore::icon("SAVE"));
@@ -139,7 +144,8 @@ void InsertDataDlg::reset() {
                 box->setCheckState(f.initial == "0" ? Qt::Unchecked : Qt::Checked);
         } else if (auto* edit = qobject_cast<QDateTimeEdit*>(c)) {
             QDateTime value = QDateTime::fromString(q(f.initial), Qt::ISODate);
-            if (!value.isValid()) value = QDateTime(QDate::fromString(q(f.initial), Qt::ISODate), QTime());
+            if (!value.isValid())
+                value = QDateTime(QDate::fromString(q(f.initial), Qt::ISODate), QTime());
             if (value.isValid())
                 edit->setDateTime(value);
             else if (f.canBeEmpty())

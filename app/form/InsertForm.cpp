@@ -19,16 +19,21 @@ namespace {
 
 std::string upper(const String& s) {
     std::string u = s.toStdString();
-    for (char& c : u) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : u)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
     return u;
 }
 
-bool has(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
+bool has(const std::string& text, const char* word) {
+    return text.find(word) != std::string::npos;
+}
 
 std::string trimmed(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return s.substr(b, e - b);
 }
 
@@ -150,7 +155,8 @@ const char* InsertForm::allowed(Filter filter) {
 
 std::vector<InsertForm::Value> InsertForm::initialValues() const {
     std::vector<Value> values;
-    for (const Field& f : fields_) values.push_back({f.initial.isEmpty(), f.initial});
+    for (const Field& f : fields_)
+        values.push_back({f.initial.isEmpty(), f.initial});
     return values;
 }
 
@@ -164,7 +170,7 @@ String InsertForm::insertSql(const std::vector<Value>& values) const {
         String literal;
         const bool empty = v.empty || (f.control != Control::Text ? false : text.empty());
         if (empty) {
-            if (f.expression || f.key) continue;   // the database's value
+            if (f.expression || f.key) continue;  // the database's value
             if (f.nullable) {
                 literal = "NULL";
             } else if (f.filter == Filter::None && f.control == Control::Text) {
@@ -175,7 +181,8 @@ String InsertForm::insertSql(const std::vector<Value>& values) const {
         } else if (f.control == Control::Check) {
             literal = text == "0" ? "0" : "1";
         } else if (f.filter != Filter::None) {
-            if (f.filter == Filter::Money) text.erase(std::remove(text.begin(), text.end(), '$'), text.end());
+            if (f.filter == Filter::Money)
+                text.erase(std::remove(text.begin(), text.end(), '$'), text.end());
             text = trimmed(text);
             if (!isNumber(text)) {
                 String m;
@@ -198,7 +205,8 @@ String InsertForm::insertSql(const std::vector<Value>& values) const {
     std::string sql = "INSERT INTO " + TableDataset::quoteName(table_).toStdString();
     if (columns.empty())
         // Every column left to the database: MySQL spells it its own way.
-        sql += dynamic_cast<const MySqlConnection*>(&connection_) ? "() VALUES()" : " DEFAULT VALUES";
+        sql +=
+            dynamic_cast<const MySqlConnection*>(&connection_) ? "() VALUES()" : " DEFAULT VALUES";
     else
         sql += "(" + columns + ") VALUES(" + literals + ")";
     return String(sql);

@@ -53,9 +53,9 @@ public:
         String type;
         Control control = Control::Text;
         Filter filter = Filter::None;
-        String label;          // "name: " ("name" for a check box)
-        bool nullable = true;  // no NOT NULL
-        bool key = false;      // part of the primary key
+        String label;             // "name: " ("name" for a check box)
+        bool nullable = true;     // no NOT NULL
+        bool key = false;         // part of the primary key
         bool expression = false;  // the default is computed by the database
         String initial;           // the starting text ("" for none)
         // Whether the column may be left empty with a meaning of its own

@@ -18,6 +18,8 @@
 #include "app/form/InsertDataDlg.h"
 #include "core/GeneralException.h"
 #include "remote/ConnectionNotifier.h"
+#include "ui/CodeEditor.h"
+#include "ui/ColoringSet.h"
 #include "ui/Command.h"
 #include "ui/FileDialogs.h"
 #include "ui/ImageStore.h"
@@ -77,10 +79,7 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     root_->setData(0, kTableRole, -1);
     tree_->setCurrentItem(root_);
 
-    editor_ = new QPlainTextEdit(this);
-    editor_->setAccessibleName(QStringLiteral("Script"));
-    editor_->setPlaceholderText(QStringLiteral("Script"));
-    editor_->setTabChangesFocus(true);
+    editor_ = new CodeEditor("Script", ColoringSet::script(), this);
     output_ = new QPlainTextEdit(this);
     output_->setReadOnly(true);
     output_->setAccessibleName(QStringLiteral("Salida"));
@@ -327,8 +326,8 @@ void MainWnd::print(const String& text) {
 
 namespace {
 
-String editorText(const QPlainTextEdit* editor) {
-    return String(editor->toPlainText().toUtf8().toStdString());
+String editorText(const CodeEditor* editor) {
+    return editor->text();
 }
 
 }  // namespace
@@ -343,8 +342,7 @@ int32_t MainWnd::scriptRunning(QAction*, int32_t) {
 
 void MainWnd::showScriptTitle() {
     if (!scriptLogic_) return;
-    editor_->setDocumentTitle(q(scriptLogic_->title()));
-    editor_->setAccessibleDescription(q(scriptLogic_->title()));
+    editor_->setWindowTitle(q(scriptLogic_->title()));
     statusBar()->showMessage(QStringLiteral("Script: ") + q(scriptLogic_->title()));
 }
 
@@ -359,7 +357,7 @@ void MainWnd::openScript() {
                                               ScriptEditorLogic::kFilter, logic_->workFolder());
     if (path.isEmpty()) return;
     const String text = scriptLogic_->open(path);
-    editor_->setPlainText(q(text));
+    editor_->setText(text);
     logic_->setWorkFolderFrom(path);
     showScriptTitle();
 }

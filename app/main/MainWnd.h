@@ -34,6 +34,7 @@ class QToolBar;
 
 namespace VORLIN {
 
+class CodeEditor;
 class CommandBase;
 class DataRow;
 class ScriptEditorLogic;
@@ -63,7 +64,7 @@ public:
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     QTreeWidget* tree() const noexcept { return tree_; }
     QPlainTextEdit* output() const noexcept { return output_; }
-    QPlainTextEdit* editor() const noexcept { return editor_; }
+    CodeEditor* editor() const noexcept { return editor_; }
     ScriptEditorLogic* scriptLogic() noexcept { return scriptLogic_.get(); }
     // Appends a line to the output pane.
     void print(const String& text);
@@ -129,7 +130,7 @@ private:
     Dialogs dialogs_;
     QTreeWidget* tree_ = nullptr;
     QTreeWidgetItem* root_ = nullptr;
-    QPlainTextEdit* editor_ = nullptr;
+    CodeEditor* editor_ = nullptr;
     QPlainTextEdit* output_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::vector<std::unique_ptr<CommandBase>> commands_;

@@ -8,6 +8,7 @@
 #include "data/FileStream.h"
 #include "db/DbConnection.h"
 #include "db/mysql/MySqlConnection.h"
+#include "db/mysql/SelMySqlLogic.h"
 #include "db/odbc/OdbcConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "remote/SqliteClientConnection.h"
@@ -28,16 +29,6 @@ String nameOf(const String& path) {
     const std::string p = path.toStdString();
     const size_t slash = p.rfind('/');
     return String(slash == std::string::npos ? p : p.substr(slash + 1));
-}
-
-// A MySQL identifier between back quotes, inner ones doubled.
-String mysqlName(const String& name) {
-    std::string out = "`";
-    for (char c : name.toStdString()) {
-        if (c == '`') out += '`';
-        out += c;
-    }
-    return String(out + "`");
 }
 
 String message(const GeneralException& e) {
@@ -252,8 +243,7 @@ bool MainWndLogic::create(int kind) {
             serverDefaults(kind, host, port);
             String database;
             if (!ui_.serverDialog(kind, *connection, host, port, database)) return false;
-            connection->execute(String("CREATE DATABASE ") + mysqlName(name) +
-                                String(" CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci"));
+            createMySqlDatabase(*connection, name);
             if (!connection->openDatabase(name, false, "", "")) {
                 fail(connection->lastError());
                 return false;

@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "app/connect/AboutDlg.h"
+#include "app/connect/QtConnectionDialogs.h"
+#include "app/connect/SelMySqlDlg.h"
+#include "app/connect/SelServerDlg.h"
 #include "app/main/AppPaths.h"
 #include "app/main/ConfigStore.h"
 #include "app/main/MainWnd.h"
@@ -64,8 +68,10 @@ ZaRavApp::ZaRavApp(int& argc, char** argv) : SApp(argc, argv) {
     if (store_->loadColorScheme(solid, gradient)) scheme.setLists(solid, gradient);
     ColorScheme::apply(scheme);
 
+    connectionWindows_ =
+        std::make_unique<QtConnectionDialogs>(store_->isOpen() ? store_.get() : nullptr);
     ports_ = std::make_unique<UiPorts>();
-    ports_->install({[this] { return workFolder_; }, nullptr});
+    ports_->install({[this] { return workFolder_; }, connectionWindows_.get()});
 
     MainWndLogic::Environment environment;
     environment.adopt = [this](std::unique_ptr<DbConnection> c) {
@@ -74,8 +80,30 @@ ZaRavApp::ZaRavApp(int& argc, char** argv) : SApp(argc, argv) {
     environment.workFolder = [this] { return workFolder_; };
     environment.setWorkFolder = [this](const String& folder) { setWorkFolder(folder); };
     environment.prepare = [this](DbConnection& c) { ports_->prepare(c); };
+    MainWnd::Dialogs dialogs;
+    dialogs.server = [this](int kind, DbConnection& connection, String& host, int& port,
+                            String& database, QWidget* parent) {
+        ConfigStore* store = store_->isOpen() ? store_.get() : nullptr;
+        std::unique_ptr<QtServerDialog> dialog;
+        if (kind == MainWndLogic::MySql)
+            dialog = std::make_unique<SelMySqlDlg>(connection, port, host, store, parent);
+        else
+            dialog = std::make_unique<SelServerDlg>(connection, port, host, store, parent);
+        if (dialog->exec() != QDialog::Accepted) return false;
+        host = dialog->host();
+        port = dialog->port();
+        database = dialog->database();
+        return true;
+    };
+    dialogs.about = [this](QWidget* parent) {
+        AboutDlg about(version_, parent);
+        about.exec();
+    };
+    dialogs.storeColors = [this](const DataRow& solid, const DataRow& gradient) {
+        store_->saveColorScheme(solid, gradient);
+    };
     mainWnd_ =
-        std::make_unique<MainWnd>(std::move(environment), MainWnd::Dialogs(), session_.get());
+        std::make_unique<MainWnd>(std::move(environment), std::move(dialogs), session_.get());
     host_->setOutput([this](const String& text, bool) {
         if (mainWnd_) mainWnd_->print(text);
     });
@@ -93,6 +121,7 @@ ZaRavApp::~ZaRavApp() {
     mainWnd_.reset();
     host_->setOutput({});
     ports_->uninstall();
+    connectionWindows_.reset();
     closeConnections();
     if (DataItem* config = ScriptRegisters::cell(ScriptRegisters::Config)) config->setNull();
     store_.reset();

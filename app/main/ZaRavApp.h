@@ -34,6 +34,7 @@ namespace VORLIN {
 class ConfigStore;
 class DbConnection;
 class MainWnd;
+class QtConnectionDialogs;
 class QtScriptHost;
 class ScriptSession;
 class UiPorts;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<QtScriptHost> host_;
     std::unique_ptr<ScriptSession> session_;
     std::unique_ptr<ConfigStore> store_;
+    std::unique_ptr<QtConnectionDialogs> connectionWindows_;
     std::unique_ptr<UiPorts> ports_;
     std::vector<std::unique_ptr<DbConnection>> connections_;
     std::unique_ptr<MainWnd> mainWnd_;

@@ -19,6 +19,7 @@
 #include "script/HeadlessHost.h"
 #include "script/ScriptSession.h"
 #include "tests/support/TempFolder.h"
+#include "ui/CodeEditor.h"
 #include "ui/FileDialogs.h"
 #include "ui/MsgBox.h"
 
@@ -130,7 +131,7 @@ TEST(MainWndScript, RunSaveAndStopFromTheWindow) {
     {
         ZaRavApp app(argc0, argv0);
         MainWnd& w = *app.mainWnd();
-        w.editor()->setPlainText(QString::fromUtf8(kPrints));
+        w.editor()->setText(kPrints);
         w.action("Ejecutar script")->trigger();
         EXPECT_EQ(w.output()->toPlainText(),
                   QStringLiteral("hola\n-Finalizó el programa correctamente-"));
@@ -152,7 +153,7 @@ TEST(MainWndScript, RunSaveAndStopFromTheWindow) {
 
         // "Detener" ends a loop that never ends.
         w.output()->clear();
-        w.editor()->setPlainText(QString::fromUtf8(kForever));
+        w.editor()->setText(kForever);
         QTimer::singleShot(200, [&] {
             EXPECT_TRUE(w.action("Detener")->isEnabled());
             EXPECT_FALSE(w.action("Ejecutar script")->isEnabled());
