@@ -11,6 +11,7 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
+#include "db/SqlStatements.h"
 
 namespace VORLIN {
 
@@ -326,7 +327,10 @@ void OdbcConnection::executeFile(const String& path) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text.append(buf, n);
     std::fclose(f);
-    execute(String(text));
+    // Drivers run one statement per call ("only one SQL statement allowed",
+    // or a syntax error at the second): the file goes statement by statement.
+    for (const String& statement : SqlStatements::split(String(text)))
+        execute(statement);
 }
 
 int32_t OdbcConnection::executeInsert(const String& sql) {
