@@ -190,7 +190,8 @@ TEST_F(DatabaseDumpTest, AFailedDumpLeavesTheEarlierFileAsItWas) {
 
     // A good dump replaces the old file and keeps its mode.
     ASSERT_TRUE(dump.run(String(target)));
-    EXPECT_NE(bytesOf(target).find("INSERT INTO t VALUES(1,'Ana',1.5);"), std::string::npos);
+    EXPECT_NE(bytesOf(target).find("'Ana'"), std::string::npos);
+    EXPECT_NE(bytesOf(target).find("CREATE TABLE"), std::string::npos);
     struct stat st;
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
