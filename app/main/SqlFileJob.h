@@ -29,6 +29,9 @@ public:
         "Algunas sentencias no se pudieron deshacer: MySQL confirma cada CREATE, ALTER, DROP, "
         "RENAME y TRUNCATE al ejecutarlo";
 
+    // What the main window shows ("INFO") after a committed file.
+    static constexpr const char* kDone = "OK";
+
     explicit SqlFileJob(VORLIN::DbConnection& connection) : connection_(connection) {}
 
     // Runs the file at `path`; true when it was committed. On false,

@@ -36,7 +36,10 @@ namespace fs = std::filesystem;
 using namespace VORLIN;
 
 fs::path docPath() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "scripts.md";
+    // Made absolute once: the examples run in folders of their own.
+    static const fs::path path = fs::absolute(
+        fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "scripts.md");
+    return path;
 }
 
 std::vector<std::string> docLines() {
@@ -144,7 +147,8 @@ TEST(ScriptDocsTest, EveryExamplePrintsWhatTheDocumentShows) {
     }
 }
 
-// The names in the table after the marker `marker` ("| `name` |" rows).
+// The names in the table after the marker `marker`: the `name`s of the first
+// cell of each row.
 std::set<std::string> tableNames(const std::vector<std::string>& lines, const std::string& marker) {
     std::set<std::string> names;
     size_t i = 0;
@@ -157,8 +161,14 @@ std::set<std::string> tableNames(const std::vector<std::string>& lines, const st
             continue;
         }
         if (lines[i].rfind("| `", 0) != 0) continue;
-        size_t end = lines[i].find('`', 3);
-        names.insert(lines[i].substr(3, end - 3));
+        // Every `name` of the first cell ("| `begin`, `beginTransaction` |").
+        std::string cell = lines[i].substr(2, lines[i].find(" |", 2) - 2);
+        for (size_t at = cell.find('`'); at != std::string::npos; at = cell.find('`', at)) {
+            size_t end = cell.find('`', at + 1);
+            if (end == std::string::npos) break;
+            names.insert(cell.substr(at + 1, end - at - 1));
+            at = end + 1;
+        }
     }
     return names;
 }
