@@ -36,9 +36,7 @@ namespace fs = std::filesystem;
 using namespace VORLIN;
 
 fs::path docPath() {
-    // Made absolute once: the examples run in folders of their own.
-    static const fs::path path = fs::absolute(
-        fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "scripts.md");
+    static const fs::path path = fs::absolute(fs::path(QUELMIR_SOURCE_DIR) / "docs" / "scripts.md");
     return path;
 }
 

@@ -34,7 +34,7 @@ using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 fs::path fixtureDir() {
-    return fs::path(__FILE__).parent_path() / "fixtures";
+    return fs::path(QUELMIR_SOURCE_DIR) / "tests" / "script" / "fixtures";
 }
 
 std::string readAll(const fs::path& p) {

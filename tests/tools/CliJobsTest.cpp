@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -138,6 +139,13 @@ TEST(CliDumpTest, DumpsSchemaAndRowsThatLoadBackTheSame) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no/existe.sql"), std::string::npos) << r.err;
     EXPECT_EQ(readAll(dir.file("copia.sql")), dump);
+
+    // A database that does not exist is not made by a dump.
+    r = cli("--connect sqlite:falta.db dump otra.sql", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quelmir-cli: sqlite:falta.db: no existe falta.db\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("falta.db")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("otra.sql")));
 }
 
 #ifdef QUELMIR_SERVER_BIN

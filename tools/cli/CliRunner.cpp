@@ -1,5 +1,6 @@
 #include "tools/cli/CliRunner.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -184,6 +185,15 @@ void CliRunner::closeConnection(DbConnection& connection) {
 int CliRunner::runJob(const std::string& command, const std::string& file,
                       const std::vector<std::string>& connectionTexts) {
     // Only the first connection is used; the others are not even opened.
+    ConnectionOption option;
+    std::string ignored;
+    if (command == "dump" && ConnectionOption::parse(connectionTexts.front(), option, ignored) &&
+        option.kind == "sqlite" && !option.body.empty() && !std::filesystem::exists(option.body)) {
+        // Opening would create an empty database: a mistyped name would
+        // leave a new file behind and dump nothing.
+        err_ << "quelmir-cli: " << connectionTexts.front() << ": no existe " << option.body << "\n";
+        return 1;
+    }
     std::unique_ptr<DbConnection> c = openConnection(connectionTexts.front());
     if (!c) return 1;
     bool ok;
