@@ -34,7 +34,7 @@ bench: release
 # quelmir, quelmir-cli and quelmir-server into $(PREFIX)/bin, the desktop
 # entry and the icon into $(PREFIX)/share (DESTDIR is honoured).
 install: release
-	@cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 	@-command -v update-desktop-database >/dev/null 2>&1 && \
 		update-desktop-database -q $(DESTDIR)$(PREFIX)/share/applications 2>/dev/null; true
 	@-command -v gtk-update-icon-cache >/dev/null 2>&1 && \
