@@ -2,11 +2,12 @@
 # Both install what is missing, configure and build.
 
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 RELEASE_DIR := build/release
 TEST_DIR := build/test
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps release test-build run test bench fuzz format clean
+.PHONY: all deps release test-build run test bench fuzz format clean install
 
 all: release
 
@@ -29,6 +30,15 @@ test: test-build
 
 bench: release
 	@./build/bin/quelmir-bench
+
+# quelmir, quelmir-cli and quelmir-server into $(PREFIX)/bin, the desktop
+# entry and the icon into $(PREFIX)/share (DESTDIR is honoured).
+install: release
+	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+	@-command -v update-desktop-database >/dev/null 2>&1 && \
+		update-desktop-database -q $(DESTDIR)$(PREFIX)/share/applications 2>/dev/null; true
+	@-command -v gtk-update-icon-cache >/dev/null 2>&1 && \
+		gtk-update-icon-cache -q -t $(DESTDIR)$(PREFIX)/share/icons/hicolor 2>/dev/null; true
 
 fuzz: deps
 	@bash scripts/fuzz.sh

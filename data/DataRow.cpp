@@ -489,6 +489,13 @@ const char* const kRowFunctions[] = {"size",         "setItem",  "getItem",    "
 
 }  // namespace
 
+std::vector<String> DataRow::functionNames() {
+    std::vector<String> out;
+    for (const char* f : kRowFunctions)
+        out.push_back(String(f));
+    return out;
+}
+
 bool DataRow::hasMember(const String& name) {
     int dot = name.findChar('.');
     if (dot >= 0) return memberCell(name.left(uint32_t(dot))) != nullptr;

@@ -184,6 +184,8 @@ public:
     // Whether execute knows `name`: the row functions, and "col.func" when
     // `col` selects a cell (whether `func` exists is decided by the cell).
     bool hasMember(const String& name) override;
+    // The names of the row functions (without a point), in order.
+    static std::vector<String> functionNames();
 
     // "getDataRow" answers a "ref" item whose pointer is the row itself (the
     // item kind that carries a raw pointer); these two make and read it.

@@ -323,6 +323,14 @@ const Entry kBoolFunctions[] = {
      }},
 };
 
+template <size_t N>
+std::vector<String> namesOf(const Entry (&table)[N]) {
+    std::vector<String> out;
+    for (const Entry& e : table)
+        out.push_back(String(e.name));
+    return out;
+}
+
 const Entry* find(int tag, std::string_view name) {
     switch (tag) {
         case DataItem::TString:
@@ -349,6 +357,26 @@ DataItem ValueFunctions::execute(DataItem& self, const String& name, const DataR
     const Entry* e = find(self.type(), name.view());
     if (!e) throw GeneralException("DataItem." + name.toStdString() + " not defined");
     return e->run(self, Args(args));
+}
+
+std::vector<String> ValueFunctions::names(int tag) {
+    switch (tag) {
+        case DataItem::TString:
+            return namesOf(kStringFunctions);
+        case DataItem::TInt:
+        case DataItem::TUInt:
+        case DataItem::TLong:
+        case DataItem::TULong:
+        case DataItem::TDouble:
+        case DataItem::TCurrency:
+            return namesOf(kNumberFunctions);
+        case DataItem::TDate:
+            return namesOf(kDateFunctions);
+        case DataItem::TBool:
+            return namesOf(kBoolFunctions);
+        default:
+            return {};
+    }
 }
 
 void ValueFunctions::encode(String& text, const String& key) {

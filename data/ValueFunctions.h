@@ -17,6 +17,8 @@
 // The DataRow ("col.func") forwards here; nothing here keeps state.
 #pragma once
 
+#include <vector>
+
 #include "core/DataItem.h"
 #include "core/String.h"
 
@@ -29,6 +31,10 @@ public:
     // Calls function `name` on `self` with the arguments in `args` (may be
     // null). Returns the result, or a null item for in-place functions.
     static DataItem execute(DataItem& self, const String& name, const DataRow* args);
+
+    // The names of the functions of the group of `tag` (empty for a tag
+    // without functions), in table order; for the language reference.
+    static std::vector<String> names(int tag);
 
     // Scrambles `text` with `key`; applying it twice with the same key gives
     // the text back. An empty key leaves the text unchanged.

@@ -1,5 +1,7 @@
 #include "app/main/MainWnd.h"
 
+#include <iostream>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +18,8 @@
 
 #include "app/colors/ColorSchemaDlg.h"
 #include "app/form/InsertDataDlg.h"
+#include "app/main/DatabaseDump.h"
+#include "app/main/SqlFileJob.h"
 #include "core/GeneralException.h"
 #include "remote/ConnectionNotifier.h"
 #include "ui/CodeEditor.h"
@@ -188,9 +192,10 @@ void MainWnd::buildMenus() {
     addCommand(db, "Establecer alias", "DB_DB", "Alias", &MainWnd::setAlias,
                &MainWnd::onConnectionNode);
     db->addSeparator();
-    addCommand(db, "Ejecutar archivo sql", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Ejecutar archivo sql", "", "", &MainWnd::runSqlFile,
+               &MainWnd::onConnectionOrTable);
     addCommand(db, "Importar desde texto", "", "", &MainWnd::nothing, &MainWnd::notYet);
-    addCommand(db, "Dump database", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Dump database", "", "", &MainWnd::dumpDatabase, &MainWnd::onConnectionOrTable);
 
     toolBar_->addSeparator();
     QMenu* script = menuBar()->addMenu(QStringLiteral("&Script"));
@@ -282,6 +287,53 @@ void MainWnd::setAlias() {
 
 void MainWnd::quit() {
     close();
+}
+
+void MainWnd::runSqlFile() {
+    const int c = selectedConnection();
+    const MainWndLogic::Node* n = logic_->node(c);
+    if (!n) return;
+    logic_->requireLive(c);
+    const String path = FileDialogs::openFile("Abrir archivo SQL", "Archivos sql (*.sql)|sql",
+                                              logic_->workFolder());
+    if (path.isEmpty()) return;
+    DbConnection* connection = n->connection;
+    bool ok = false;
+    String error;
+    {
+        WaitCursor wait;
+        SqlFileJob job(*connection);
+        ok = job.run(path);
+        error = job.error();
+    }
+    // A file may have made or dropped tables.
+    logic_->refresh(connection);
+    if (ok)
+        MsgBox::info(SqlFileJob::kDone);
+    else
+        MsgBox::error(error);
+}
+
+void MainWnd::dumpDatabase() {
+    const int c = selectedConnection();
+    const MainWndLogic::Node* n = logic_->node(c);
+    if (!n) return;
+    logic_->requireLive(c);
+    const String path = FileDialogs::saveFile(
+        "Guardar como", "Archivos sql (*.sql)|sql:Todos los archivos (*.*)|", logic_->workFolder());
+    if (path.isEmpty()) return;
+    bool ok = false;
+    String text;
+    {
+        WaitCursor wait;
+        DatabaseDump dump(*n->connection, std::cout);
+        ok = dump.run(path);
+        text = ok ? dump.doneText() : dump.error();
+    }
+    if (ok)
+        MsgBox::info(text);
+    else
+        MsgBox::error(text);
 }
 
 void MainWnd::colorScheme() {

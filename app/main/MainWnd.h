@@ -100,6 +100,8 @@ private:
     void about();
     void nothing() {}
     void colorScheme();
+    void runSqlFile();
+    void dumpDatabase();
     void insertRows();
     void newScript();
     void openScript();

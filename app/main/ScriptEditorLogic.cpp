@@ -1,5 +1,7 @@
 #include "app/main/ScriptEditorLogic.h"
 
+#include "app/main/ScriptRunReport.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,11 +125,7 @@ String ScriptEditorLogic::run(const String& text) {
     }
     ScriptFunction::setStopCheck({});
     running_ = false;
-    if (errors == 0) return String(kRunDone);
-    if (errors == 1) return String(kRunOneError);
-    String line;
-    line.format(kRunErrors, errors);
-    return line;
+    return ScriptRunReport::runLine(errors);
 }
 
 String ScriptEditorLogic::explain(const String& text, const String& traceFile) {
@@ -136,7 +134,7 @@ String ScriptEditorLogic::explain(const String& text, const String& traceFile) {
     String listing = session_.explain(text);
     if (session_.rutina().errorReports() != before || listing.isEmpty()) return String();
     writeFile(traceFile, listing);
-    return String(kExplainDone);
+    return ScriptRunReport::explainLine(0);
 }
 
 }  // namespace VORLIN

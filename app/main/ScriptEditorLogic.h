@@ -4,11 +4,11 @@
 // text, and explaining it into "trace.log".
 //
 // A run reports its errors through the script host (message boxes) and
-// ends with one line for the output pane: kRunDone when it reported no
-// error, otherwise how many it reported. A run can be stopped: the window
-// calls requestStop() (its "Detener" button, Escape) while its stop check
-// keeps the window alive between instructions; the run then ends with
-// "Ejecución detenida por el usuario", which a TRY block does not catch.
+// ends with one line for the output pane (ScriptRunReport): the success
+// line only when it reported no error, otherwise how many it reported. A run can be stopped: the
+// window calls requestStop() (its "Detener" button, Escape) while its stop check keeps the window
+// alive between instructions; the run then ends with "Ejecución detenida por el usuario", which a
+// TRY block does not catch.
 //
 // Files are written through a temporary file beside the target, renamed
 // into place, so a failed save never leaves half a script.
@@ -32,10 +32,6 @@ public:
     static constexpr const char* kFilter = "Archivos de texto (*.txt)|*.txt:Todos los archivos|*.*";
     static constexpr const char* kOpenTitle = "Abrir script";
     static constexpr const char* kSaveTitle = "Guardar script";
-    static constexpr const char* kRunDone = "-Finalizó el programa correctamente-";
-    static constexpr const char* kRunErrors = "-El programa terminó con %d errores-";
-    static constexpr const char* kRunOneError = "-El programa terminó con 1 error-";
-    static constexpr const char* kExplainDone = "-OK-";
     static constexpr const char* kNoMain = "No se encontró la función main";
     static constexpr const char* kCannotRead = "No se pudo leer el archivo %s";
     static constexpr const char* kCannotWrite = "No se pudo escribir el archivo %s";

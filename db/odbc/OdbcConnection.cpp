@@ -14,6 +14,7 @@
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "db/ConnectionDialogs.h"
+#include "db/SqlStatements.h"
 
 // The configuration library (libodbcinst) exports these without declaring
 // them in its public header: where the user's and the system's data-source
@@ -384,7 +385,10 @@ void OdbcConnection::executeFile(const String& path) {
     if (!dbc_) return;
     String text;
     if (!FileText::read(path, text)) fail(kNoFile);
-    execute(text);
+    // Drivers run one statement per call ("only one SQL statement allowed",
+    // or a syntax error at the second): the file goes statement by statement.
+    for (const String& statement : SqlStatements::split(text))
+        execute(statement);
 }
 
 int32_t OdbcConnection::executeInsert(const String& sql) {

@@ -34,13 +34,7 @@ using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 fs::path fixtureDir() {
-#ifdef QUELMIR_FIXTURE_DIR
-    // Absolute: __FILE__ may be relative to the build folder (ccache's
-    // CCACHE_BASEDIR rewrites it), and discovery runs elsewhere.
-    return fs::path(QUELMIR_FIXTURE_DIR);
-#else
-    return fs::path(__FILE__).parent_path() / "fixtures";
-#endif
+    return fs::path(QUELMIR_SOURCE_DIR) / "tests" / "script" / "fixtures";
 }
 
 std::string readAll(const fs::path& p) {

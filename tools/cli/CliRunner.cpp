@@ -1,10 +1,13 @@
 #include "tools/cli/CliRunner.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 
+#include "app/main/DatabaseDump.h"
+#include "app/main/SqlFileJob.h"
 #include "core/GeneralException.h"
 #include "db/DbConnection.h"
 #include "script/HeadlessHost.h"
@@ -21,6 +24,8 @@ const char* CliRunner::usage() {
     return "Uso:\n"
            "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] [--max-steps N] script ARCHIVO\n"
            "  quelmir-cli explain ARCHIVO\n"
+           "  quelmir-cli --connect CONEXION exec ARCHIVO_SQL\n"
+           "  quelmir-cli --connect CONEXION dump ARCHIVO_SALIDA\n"
            "  quelmir-cli --help\n"
            "\n"
            "Órdenes:\n"
@@ -29,6 +34,13 @@ const char* CliRunner::usage() {
            "                   de errores como \"TITULO: texto\".\n"
            "  explain ARCHIVO  Escribe el listado de la función \"main\" (el texto que el\n"
            "                   cliente de escritorio escribe en trace.log).\n"
+           "  exec ARCHIVO_SQL Ejecuta el archivo SQL en la primera conexión (--connect),\n"
+           "                   como \"Ejecutar archivo sql\": todo el archivo en una\n"
+           "                   transacción, que se deshace si una sentencia falla.\n"
+           "  dump ARCHIVO_SALIDA  Escribe la base de datos de la primera conexión como\n"
+           "                   SQL (esquema y filas), como \"Dump database\"; \"-\" es la\n"
+           "                   salida estándar. Un archivo anterior de ese nombre solo se\n"
+           "                   reemplaza cuando el volcado se escribió entero.\n"
            "\n"
            "Opciones:\n"
            "  --connect CONEXION[=NOMBRE]  Abre una conexión antes de ejecutar el script; los\n"
@@ -47,11 +59,14 @@ const char* CliRunner::usage() {
            "  --help           Muestra esta ayuda.\n"
            "\n"
            "Estado de salida: 0 si todo fue bien; 1 si se mostró un error (error de carga,\n"
-           "falta main, fallo en la ejecución), no se pudo leer el archivo o no se pudo abrir\n"
-           "una conexión; 2 si la línea de órdenes no es válida.\n"
+           "falta main, fallo en la ejecución), no se pudo leer el archivo, no se pudo abrir\n"
+           "una conexión, falló el archivo SQL (deshecho) o no se pudo escribir el volcado;\n"
+           "2 si la línea de órdenes no es válida.\n"
            "\n"
-           "Ejemplo:\n"
-           "  quelmir-cli --connect sqlite:datos/ventas.db=ventas script informe.qs\n";
+           "Ejemplos:\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db=ventas script informe.qs\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db exec altas.sql\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db dump - > ventas.sql\n";
 }
 
 int CliRunner::usageError(const std::string& message) {
@@ -92,6 +107,12 @@ int CliRunner::run(const std::vector<std::string>& args) {
             if (i + 1 >= args.size() || !parseCount(args[i + 1], maxSteps))
                 return usageError("--max-steps necesita un número mayor que 0");
             ++i;
+        } else if (a == "exec" || a == "dump") {
+            if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
+            if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
+            if (connectionTexts.empty())
+                return usageError(a + " necesita una conexión (--connect)");
+            return runJob(a, args[i + 1], connectionTexts);
         } else if (a == "script" || a == "explain") {
             if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
@@ -121,17 +142,9 @@ int CliRunner::runScript(const std::string& file, const std::vector<std::string>
     host.setConfirmAnswer(yes);
     std::vector<std::unique_ptr<DbConnection>> connections;
     for (const std::string& text : connectionTexts) {
-        ConnectionOption option;
-        std::string error;
-        std::unique_ptr<DbConnection> c;
-        if (ConnectionOption::parse(text, option, error)) c = option.open(error);
-        if (!c) {
-            err_ << "quelmir-cli: " << text << ": " << error << "\n";
-            return 1;
-        }
-        String label = option.label.empty() ? c->getAlias() : String(option.label);
-        c->setLabel(label);
-        host.addConnection(label, c.get());
+        std::unique_ptr<DbConnection> c = openConnection(text);
+        if (!c) return 1;
+        host.addConnection(c->getLabel(), c.get());
         connections.push_back(std::move(c));
     }
     std::string text;
@@ -143,14 +156,60 @@ int CliRunner::runScript(const std::string& file, const std::vector<std::string>
         reports = session.run(String(text));
         VORLIN::ScriptFunction::setStepLimit(0);
     }
-    for (auto& c : connections) {
-        try {
-            c->disconnect();
-        } catch (const VORLIN::GeneralException& e) {
-            err_ << "quelmir-cli: " << e.message() << "\n";
-        }
-    }
+    for (auto& c : connections)
+        closeConnection(*c);
     return reports > 0 ? 1 : 0;
+}
+
+std::unique_ptr<DbConnection> CliRunner::openConnection(const std::string& text) {
+    ConnectionOption option;
+    std::string error;
+    std::unique_ptr<DbConnection> c;
+    if (ConnectionOption::parse(text, option, error)) c = option.open(error);
+    if (!c) {
+        err_ << "quelmir-cli: " << text << ": " << error << "\n";
+        return nullptr;
+    }
+    c->setLabel(option.label.empty() ? c->getAlias() : String(option.label));
+    return c;
+}
+
+void CliRunner::closeConnection(DbConnection& connection) {
+    try {
+        connection.disconnect();
+    } catch (const VORLIN::GeneralException& e) {
+        err_ << "quelmir-cli: " << e.message() << "\n";
+    }
+}
+
+int CliRunner::runJob(const std::string& command, const std::string& file,
+                      const std::vector<std::string>& connectionTexts) {
+    // Only the first connection is used; the others are not even opened.
+    ConnectionOption option;
+    std::string ignored;
+    if (command == "dump" && ConnectionOption::parse(connectionTexts.front(), option, ignored) &&
+        option.kind == "sqlite" && !option.body.empty() && !std::filesystem::exists(option.body)) {
+        // Opening would create an empty database: a mistyped name would
+        // leave a new file behind and dump nothing.
+        err_ << "quelmir-cli: " << connectionTexts.front() << ": no existe " << option.body << "\n";
+        return 1;
+    }
+    std::unique_ptr<DbConnection> c = openConnection(connectionTexts.front());
+    if (!c) return 1;
+    bool ok;
+    String error;
+    if (command == "exec") {
+        SqlFileJob job(*c);
+        ok = job.run(String(file));
+        error = job.error();
+    } else {
+        DatabaseDump dump(*c, out_);
+        ok = dump.run(String(file));
+        error = dump.error();
+    }
+    if (!ok) err_ << "quelmir-cli: " << error.view() << "\n";
+    closeConnection(*c);
+    return ok ? 0 : 1;
 }
 
 int CliRunner::explain(const std::string& file) {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include <QAction>
@@ -201,4 +202,67 @@ TEST(MainWnd, AServerThatGoesAwayMarksItsNode) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     EXPECT_EQ(root->child(0)->text(0), QStringLiteral("tienda (desconectada)"));
+}
+
+TEST(MainWnd, SqlFilesAndDumpsFromTheMenuOnTheSelectedConnection) {
+    App a;
+    testsupport::TempFolder tmp;
+    shell(tmp.file("v.db"),
+          "CREATE TABLE clientes(id INTEGER PRIMARY KEY, n TEXT);"
+          "INSERT INTO clientes VALUES(1,'Ana'),(2,'Luis');");
+    {
+        std::ofstream(tmp.file("ok.sql"))
+            << "CREATE TABLE nueva(x);\nINSERT INTO nueva VALUES(1);\n";
+        std::ofstream(tmp.file("mal.sql"))
+            << "INSERT INTO clientes VALUES(3,'Eva');\nINSERT INTO nada VALUES(1);\n";
+    }
+    std::string answer = tmp.file("v.db");
+    FileDialogs::setResponder([&](const FileDialogs::Request&, int&) { return String(answer); });
+    a.wnd().action("Sqlite local")->trigger();
+    a.select(-1);
+    EXPECT_FALSE(a.enabled("Ejecutar archivo sql"));
+    EXPECT_FALSE(a.enabled("Dump database"));
+    a.select(0, 0);
+    EXPECT_TRUE(a.enabled("Ejecutar archivo sql"));
+    EXPECT_TRUE(a.enabled("Insertar registros"));
+    a.select(0);
+    EXPECT_FALSE(a.enabled("Insertar registros"));
+
+    answer = tmp.file("ok.sql");
+    a.wnd().action("Ejecutar archivo sql")->trigger();
+    ASSERT_EQ(a.shown.size(), 1u);
+    EXPECT_EQ(a.shown[0].text, "OK");
+    EXPECT_EQ(a.wnd().tree()->topLevelItem(0)->child(0)->childCount(), 2);  // "nueva" shows
+
+    answer = tmp.file("mal.sql");
+    a.wnd().action("Ejecutar archivo sql")->trigger();
+    ASSERT_EQ(a.shown.size(), 2u);
+    EXPECT_EQ(a.shown[1].icon, "ERROR");
+    // Rolled back: Eva is not there.
+    std::string out;
+    if (FILE* p = ::popen(
+            ("sqlite3 '" + tmp.file("v.db") + "' 'SELECT count(*) FROM clientes;'").c_str(), "r")) {
+        char b[64];
+        size_t n = std::fread(b, 1, sizeof b, p);
+        out.assign(b, n);
+        ::pclose(p);
+    }
+    EXPECT_EQ(out, "2\n");
+
+    answer = tmp.file("copia.sql");
+    a.wnd().action("Dump database")->trigger();
+    ASSERT_EQ(a.shown.size(), 3u);
+    EXPECT_EQ(a.shown[2].icon, "INFO");
+    EXPECT_EQ(std::string(a.shown[2].text.c_str()).rfind("OK (", 0), 0u);
+    shell(tmp.file("copia.db"), ".read " + tmp.file("copia.sql"));
+    if (FILE* p = ::popen(
+            ("sqlite3 '" + tmp.file("copia.db") + "' 'SELECT id, n FROM clientes ORDER BY id;'")
+                .c_str(),
+            "r")) {
+        char b[256];
+        size_t n = std::fread(b, 1, sizeof b, p);
+        out.assign(b, n);
+        ::pclose(p);
+    }
+    EXPECT_EQ(out, "1|Ana\n2|Luis\n");
 }

@@ -367,3 +367,43 @@ TEST(OdbcCli, ScriptRunsThroughTheConnectOption) {
 }
 
 }  // namespace
+
+#include "app/main/SqlFileJob.h"
+
+namespace {
+
+// "Ejecutar archivo sql" through both drivers: a file of several
+// statements runs whole, and a failing one undoes the file.
+void runsAFileOfManyStatements(OdbcConnection& db, const std::string& path) {
+    db.execute("CREATE TABLE fj (id INT PRIMARY KEY, v VARCHAR(20))");
+    std::ofstream(path, std::ios::binary) << "INSERT INTO fj VALUES (1, 'uno; dos');\n"
+                                             "INSERT INTO fj VALUES (2, 'it''s');\n"
+                                             "UPDATE fj SET v = 'tres' WHERE id = 2;\n";
+    SqlFileJob job(db);
+    ASSERT_TRUE(job.run(String(path))) << job.error().c_str();
+    EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM fj"), 2);
+    EXPECT_EQ(db.queryString("SELECT v FROM fj WHERE id = 2"), "tres");
+    std::ofstream(path, std::ios::binary) << "DELETE FROM fj;\n"
+                                             "INSERT INTO fj VALUES (3, 'x');\n"
+                                             "INSERT INTO nada VALUES (1);\n";
+    EXPECT_FALSE(job.run(String(path)));
+    EXPECT_NE(job.error().find("nada"), -1) << job.error().c_str();
+    EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM fj"), 2);
+    EXPECT_EQ(db.queryString("SELECT v FROM fj WHERE id = 1"), "uno; dos");
+}
+
+TEST_F(OdbcSqliteTest, SqlFileJobRunsEveryStatementOrNone) {
+    runsAFileOfManyStatements(db, gDir + "/sqlite-file.sql");
+}
+
+TEST(OdbcMariaDb, SqlFileJobRunsEveryStatementOrNone) {
+    if (server().missing()) GTEST_SKIP() << server().error();
+    if (access(kMariaDriver, R_OK) != 0) GTEST_SKIP() << "MariaDB ODBC driver missing";
+    OdbcConnection db;
+    ASSERT_TRUE(
+        db.connect(String(), MariaDbServer::kUser, MariaDbServer::kPassword, false, "QuelmirMaria"))
+        << db.lastError().c_str();
+    runsAFileOfManyStatements(db, gDir + "/maria-file.sql");
+}
+
+}  // namespace
