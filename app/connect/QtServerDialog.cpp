@@ -28,6 +28,10 @@ QtServerDialog::QtServerDialog(const char* title, int defaultPort, const String&
     server_->setObjectName(QStringLiteral("server"));
     server_->setEditable(true);
     server_->setInsertPolicy(QComboBox::NoInsert);
+    // An editable list is named by its text unless told otherwise: screen
+    // readers must hear what the field is for.
+    server_->setAccessibleName(QStringLiteral("Nombre del servidor"));
+    server_->lineEdit()->setAccessibleName(QStringLiteral("Nombre del servidor"));
     for (const String& h : recentHosts)
         server_->addItem(q(h));
     server_->setEditText(q(defaultHost));

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -26,6 +27,10 @@ SqliteServerConnectDlg::SqliteServerConnectDlg(const String& server, int port, C
     server_->setObjectName(QStringLiteral("server"));
     server_->setEditable(true);
     server_->setInsertPolicy(QComboBox::NoInsert);
+    // An editable list is named by its text unless told otherwise: screen
+    // readers must hear what the field is for.
+    server_->setAccessibleName(QStringLiteral("Nombre del servidor"));
+    server_->lineEdit()->setAccessibleName(QStringLiteral("Nombre del servidor"));
     if (store)
         for (const String& h : store->recentServers(ConfigStore::kRemoteServer))
             server_->addItem(q(h));

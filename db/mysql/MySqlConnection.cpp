@@ -688,6 +688,12 @@ void MySqlConnection::exportSql(String* out, bool withSchema) {
         return text;
     };
     std::string text;
+    // The statements below are written in this connection's SQL mode
+    // (double-quoted names, doubled quotes as the only escape): a dump read
+    // by another client (the mariadb program) must ask for the same.
+    text.append(
+        "SET SESSION sql_mode=CONCAT_WS(',',NULLIF(@@sql_mode,''),'ANSI_QUOTES',"
+        "'NO_BACKSLASH_ESCAPES');\r\n");
     if (withSchema) text.append("SET FOREIGN_KEY_CHECKS=0;\r\n");
     for (const String& table : tables) {
         if (withSchema) {

@@ -383,7 +383,10 @@ TEST_F(MySqlTest, CreateTableExportAndCounter) {
 
     String dump;
     db.exportSql(&dump, false);
-    EXPECT_EQ(dump, "INSERT INTO g VALUES(1,'it''s');\r\n");
+    // The rows, after the SQL mode they are written in.
+    EXPECT_EQ(dump,
+              "SET SESSION sql_mode=CONCAT_WS(',',NULLIF(@@sql_mode,''),'ANSI_QUOTES',"
+              "'NO_BACKSLASH_ESCAPES');\r\nINSERT INTO g VALUES(1,'it''s');\r\n");
 
     db.execute("CREATE TABLE cnt (k INT PRIMARY KEY, n INT)");
     db.execute("INSERT INTO cnt VALUES (1, 41)");
