@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -91,11 +92,13 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     output_->setMaximumBlockCount(20000);
 
     auto* right = new QSplitter(Qt::Vertical, this);
+    right->setAccessibleName(QStringLiteral("Script y salida"));
     right->addWidget(editor_);
     right->addWidget(output_);
     right->setStretchFactor(0, 3);
     right->setStretchFactor(1, 1);
     auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setAccessibleName(QStringLiteral("Conexiones y script"));
     split->addWidget(tree_);
     split->addWidget(right);
     split->setStretchFactor(0, 1);
@@ -105,6 +108,10 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     statusBar()->setAccessibleName(QStringLiteral("Estado"));
 
     buildMenus();
+    menuBar()->setAccessibleName(QStringLiteral("Menú"));
+    // The tool bar's own button for entries that do not fit.
+    for (QToolButton* b : toolBar_->findChildren<QToolButton*>(QStringLiteral("qt_toolbarext_button")))
+        b->setAccessibleName(QStringLiteral("Más herramientas"));
     showScriptTitle();
     if (scriptLogic_) {
         // Between instructions of a run the window stays alive: it repaints
