@@ -1,8 +1,10 @@
 #include "db/FolderListing.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -18,6 +20,17 @@
 namespace VORLIN {
 
 bool FolderListing::list(const String& folder, const String& mask, bool skipHidden, DataSet& out) {
+    const std::string base = folder.isEmpty() ? std::string(".") : folder.toStdString();
+    const int fd = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        list(-1, mask, skipHidden, out, {});
+        return false;
+    }
+    return list(fd, mask, skipHidden, out, {});
+}
+
+bool FolderListing::list(int dirFd, const String& mask, bool skipHidden, DataSet& out,
+                         const Examine& examine) {
     struct Entry {
         std::string name;
         double size;
@@ -31,17 +44,24 @@ bool FolderListing::list(const String& folder, const String& mask, bool skipHidd
     model.setType(2, DataItem::TDate);
     out.setHeader(&model);
 
-    std::string base = folder.isEmpty() ? std::string(".") : folder.toStdString();
-    DIR* dir = ::opendir(base.c_str());
-    if (!dir) return false;
-    if (base.back() != '/') base.push_back('/');
+    if (dirFd < 0) return false;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return false;
+    }
     std::vector<Entry> entries;
     while (dirent* e = ::readdir(dir)) {
         if (skipHidden && e->d_name[0] == '.') continue;
-        struct stat st {};
-        std::string path = base + e->d_name;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         if (!mask.isEmpty() && ::fnmatch(mask.c_str(), e->d_name, 0) != 0) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (examine) {
+            if (!examine(::dirfd(dir), e->d_name, st)) continue;
+        } else if (S_ISLNK(st.st_mode) && ::fstatat(::dirfd(dir), e->d_name, &st, 0) != 0) {
+            continue;  // a dangling link
+        }
+        if (!S_ISREG(st.st_mode)) continue;
         entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
     }
     ::closedir(dir);

@@ -6,6 +6,10 @@
 // Throws nothing: a folder that cannot be opened answers false.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include "core/String.h"
 
 namespace VORLIN {
@@ -21,6 +25,15 @@ public:
     // with "." are left out. False (out left empty) when the folder cannot
     // be read.
     static bool list(const String& folder, const String& mask, bool skipHidden, DataSet& out);
+
+    // Looks at one entry before it is listed: `st` holds what the entry
+    // itself is (a link is not followed); answers false to leave it out, or
+    // replaces `st` (with a link's target, say). Regular files are listed.
+    using Examine = std::function<bool(int dirFd, const char* name, struct stat& st)>;
+    // The same listing of an open folder (`dirFd`, closed here), each entry
+    // shown to `examine` first. Without `examine` links are followed.
+    static bool list(int dirFd, const String& mask, bool skipHidden, DataSet& out,
+                     const Examine& examine);
 };
 
 }  // namespace VORLIN

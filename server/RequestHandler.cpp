@@ -20,6 +20,7 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
+#include "db/FolderListing.h"
 #include "remote/NetMessage.h"
 #include "remote/RemoteCodes.h"
 #include "server/RequestDecoder.h"
@@ -33,6 +34,7 @@ using VORLIN::DataItem;
 using VORLIN::DataRow;
 using VORLIN::DataSet;
 using VORLIN::DateTime;
+using VORLIN::FolderListing;
 using VORLIN::GeneralException;
 using VORLIN::NetMessage;
 using VORLIN::SqliteLocalConnection;
@@ -307,57 +309,23 @@ bool RequestHandler::checkDatabase(const String& name, bool addExtension) {
 
 void RequestHandler::answerFileList(const std::string& folder, const String& mask, uint8_t code,
                                     Outcome& out) {
-    struct Entry {
-        std::string name;
-        double size;
-        time_t modified;
-    };
-    std::vector<Entry> entries;
     int fd = folder == context_.dataDir
                  ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                  : SafePath::openBeneath(context_.dataDir, folder, O_RDONLY | O_DIRECTORY);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0) ::close(fd);
+    if (fd < 0)
         throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
-    }
-    String pattern = mask.isEmpty() ? String("*") : mask;
-    while (dirent* e = ::readdir(dir)) {
-        // Hidden names (and "." and "..") are not for clients: they cannot
-        // name them either.
-        if (e->d_name[0] == '.') continue;
-        if (::fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        // A link is listed only where it leads beneath the folder: its
-        // target's size and date, never those of a file outside.
-        if (S_ISLNK(st.st_mode) && SafePath::locate(context_.dataDir, folder + "/" + e->d_name,
-                                                    &st) != SafePath::Place::Inside)
-            continue;
-        if (!S_ISREG(st.st_mode)) continue;
-        entries.push_back({e->d_name, double(st.st_size), st.st_mtime});
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
-
+    // Hidden names (and "." and "..") are not for clients: they cannot name
+    // them either. A link is listed only where it leads beneath the folder:
+    // its target's size and date, never those of a file outside.
     DataSet set;
-    set.setColumnNames("name|size|modified");
-    DataRow model(3);
-    model.setType(0, DataItem::TString);
-    model.setType(1, DataItem::TDouble);
-    model.setType(2, DataItem::TDate);
-    set.setHeader(&model);
-    for (const Entry& e : entries) {
-        auto row = std::make_unique<DataRow>(3);
-        row->cell(0)->setString(e.name);
-        row->cell(1)->setDouble(e.size);
-        std::tm local{};
-        localtime_r(&e.modified, &local);
-        row->cell(2)->setDate(DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                       local.tm_hour, local.tm_min, local.tm_sec));
-        set.insertRow(std::move(row));
-    }
+    const bool listed = FolderListing::list(
+        fd, mask.isEmpty() ? String("*") : mask, true, set,
+        [&](int, const char* name, struct stat& st) {
+            return !S_ISLNK(st.st_mode) || SafePath::locate(context_.dataDir, folder + "/" + name,
+                                                            &st) == SafePath::Place::Inside;
+        });
+    if (!listed)
+        throw GeneralException::format("No se pudo leer la carpeta: %s", systemError().c_str());
     out.answer = answer(code);
     out.answer->addDataSet(set);
 }
