@@ -22,6 +22,9 @@
 #include "app/main/DatabaseDump.h"
 #include "app/main/SqlFileJob.h"
 #include "core/GeneralException.h"
+#include "data/DataRow.h"
+#include "data/DataSet.h"
+#include "db/DbConnection.h"
 #include "remote/ConnectionNotifier.h"
 #include "ui/CodeEditor.h"
 #include "ui/ColoringSet.h"
@@ -110,7 +113,8 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     buildMenus();
     menuBar()->setAccessibleName(QStringLiteral("Menú"));
     // The tool bar's own button for entries that do not fit.
-    for (QToolButton* b : toolBar_->findChildren<QToolButton*>(QStringLiteral("qt_toolbarext_button")))
+    for (QToolButton* b :
+         toolBar_->findChildren<QToolButton*>(QStringLiteral("qt_toolbarext_button")))
         b->setAccessibleName(QStringLiteral("Más herramientas"));
     showScriptTitle();
     if (scriptLogic_) {
@@ -122,6 +126,9 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     setTabOrder(tree_, editor_);
     setTabOrder(editor_, output_);
 
+    // The editor completes the names of the selected connection's tables
+    // (and of the selected table's columns).
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { updateCompletion(); });
     notifierId_ = ConnectionNotifier::subscribe(
         [this](DbConnection* source) { logic_->serverClosed(source); });
     treeChanged();
@@ -283,6 +290,29 @@ void MainWnd::treeChanged() {
 }
 
 // -------------------------------------------------------------- commands
+
+void MainWnd::updateCompletion() {
+    std::vector<String> words;
+    const int c = selectedConnection();
+    if (const MainWndLogic::Node* n = logic_->node(c); n && !n->lost) {
+        words = n->tables;
+        const int t = selectedTable();
+        if (t >= 0 && size_t(t) < n->tables.size()) {
+            try {
+                DataSet info;
+                if (n->connection->getTableInfo(n->tables[size_t(t)], &info) == 1 &&
+                    info.hasColumn("name")) {
+                    const int column = info.findNamedColumn("name");
+                    for (int i = 0; i < info.rowCount(); ++i)
+                        words.push_back(info.row(i)->cell(column)->toString());
+                }
+            } catch (const GeneralException&) {
+                // Completion is a help: a table that cannot be described offers its name only.
+            }
+        }
+    }
+    editor_->setCompletionWords(words);
+}
 
 void MainWnd::closeDatabase() {
     logic_->close(selectedConnection());

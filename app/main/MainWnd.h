@@ -95,6 +95,7 @@ private:
     void createServer() { logic_->create(MainWndLogic::Server); }
     void createMySql() { logic_->create(MainWndLogic::MySql); }
     void closeDatabase();
+    void updateCompletion();
     void setAlias();
     void quit();
     void about();

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include <Qsci/qsciabstractapis.h>
+#include <Qsci/qscilexer.h>
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@
 #include "db/DbConnection.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/support/TempFolder.h"
+#include "ui/CodeEditor.h"
 #include "ui/FileDialogs.h"
 #include "ui/InputBox.h"
 #include "ui/MsgBox.h"
@@ -147,6 +150,13 @@ TEST(MainWnd, OpenAliasAndCloseThroughTheMenusWithStatesFollowingTheSelection) {
     EXPECT_TRUE(a.enabled("Establecer alias"));
     a.select(0, 0);
     EXPECT_FALSE(a.enabled("Establecer alias"));
+    // The script editor completes the selected connection's names.
+    QStringList words;
+    a.wnd().editor()->lexer()->apis()->updateAutoCompletionList(QStringList{"cl"}, words);
+    EXPECT_TRUE(words.contains("clientes")) << words.join(",").toStdString();
+    words.clear();
+    a.wnd().editor()->lexer()->apis()->updateAutoCompletionList(QStringList{"i"}, words);
+    EXPECT_TRUE(words.contains("id")) << words.join(",").toStdString();
 
     a.select(0);
     InputBox::setResponder([](const String& title, const String& prompt, String& value) {
