@@ -2,6 +2,7 @@
 // streams so that tests can run them in-process.
 //
 //   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] [--max-steps N] script FILE
+//   quelmir-cli --connect CONNECTION query SQL [--out FILE] [--table NAME] [--transaction]
 //   quelmir-cli explain FILE
 //   quelmir-cli --help
 //
@@ -10,7 +11,8 @@
 // runs its function "main": "printMsg" lines go to the output stream,
 // message boxes to the error stream as "CAPTION: text", and "confirm" is
 // answered yes only under --yes; --max-steps stops a run (as an error)
-// after N instructions. "explain" prints the listing of "main".
+// after N instructions. "explain" prints the listing of "main". "query" runs
+// one statement and prints or saves its rows (QueryCommand).
 //
 // Exit status: 0; 1 when an error report was shown (load error, missing
 // main, run-time failure), a file could not be read or a connection could
