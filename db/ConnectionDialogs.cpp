@@ -33,6 +33,10 @@ bool ConnectionDialogs::selectRemoteDatabase(DbConnection&, const String&, const
     return false;
 }
 
+bool ConnectionDialogs::selectOdbcSource(DbConnection&, String&, String&, String&) {
+    return false;
+}
+
 void ConnectionDialogs::install(ConnectionDialogs* dialogs) noexcept {
     gInstalled.store(dialogs);
 }

@@ -1,6 +1,7 @@
 // ConnectionDialogs: the windows a connection opens by itself when it needs
-// the user to choose (a folder of local databases, a database in it; later
-// the server and database of the remote SQLite service). The connections
+// the user to choose (a folder of local databases, a database in it, the
+// server and database of the remote SQLite service, an ODBC data source).
+// The connections
 // live below the window toolkit, so they ask through this interface and the
 // user interface implements it.
 //
@@ -79,6 +80,15 @@ public:
     // the host in choice.folder and the database in choice.database on OK.
     virtual bool selectRemoteDatabase(DbConnection& connection, const String& host,
                                       const String& database, DatabaseChoice& choice);
+
+    // OdbcSelDbDlg: the data sources registered with the driver manager
+    // (through connection.listDatabases), a user and a password. On OK the
+    // dialog has already linked `connection` to the chosen source
+    // (openDatabase with that user and password) and answers true with the
+    // source, user and password. The connection is ready then: connect
+    // must not be called again, since it starts over without a source.
+    virtual bool selectOdbcSource(DbConnection& connection, String& source, String& user,
+                                  String& password);
 
     // Installs the process-wide dialogs (null uninstalls). Not owned.
     static void install(ConnectionDialogs* dialogs) noexcept;

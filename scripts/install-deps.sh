@@ -15,9 +15,9 @@ PACKAGES=(
   libssl-dev
   # MySQL/MariaDB and ODBC back ends, with the server and drivers their tests run against
   libmariadb-dev mariadb-server unixodbc unixodbc-dev odbc-mariadb libsqliteodbc
-  # the desktop client: Qt 6 Widgets, a font, and a virtual display for
-  # machines without one
-  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth
+  # the desktop client: Qt 6 Widgets, the QScintilla code editor, a font,
+  # and a virtual display for machines without one
+  qt6-base-dev libqscintilla2-qt6-dev libgl-dev fonts-dejavu-core xvfb xauth
   # query results saved as Excel workbooks, and the readers the tests check
   # the saved spreadsheet files with
   libxlsxwriter-dev python3-xlrd python3-openpyxl

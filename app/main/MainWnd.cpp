@@ -14,6 +14,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/colors/ColorSchemaDlg.h"
+#include "app/form/InsertDataDlg.h"
 #include "core/GeneralException.h"
 #include "remote/ConnectionNotifier.h"
 #include "ui/Command.h"
@@ -158,7 +160,7 @@ void MainWnd::buildMenus() {
     toolBar_->setMovable(false);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
-    addCommand(file, "Esquema de color", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(file, "Esquema de color", "", "", &MainWnd::colorScheme, nullptr);
     file->addSeparator();
     addCommand(file, "Salir", "", "", &MainWnd::quit, nullptr, "Ctrl+Q");
 
@@ -182,8 +184,8 @@ void MainWnd::buildMenus() {
     db->addSeparator();
     addCommand(db, "Nueva ventana de consulta", "DB_QUERYWND", "Ventana de consulta",
                &MainWnd::nothing, &MainWnd::notYet);
-    addCommand(db, "Insertar registros", "DB_INSERT", "Insertar registros", &MainWnd::nothing,
-               &MainWnd::notYet);
+    addCommand(db, "Insertar registros", "DB_INSERT", "Insertar registros", &MainWnd::insertRows,
+               &MainWnd::onTableNode);
     addCommand(db, "Establecer alias", "DB_DB", "Alias", &MainWnd::setAlias,
                &MainWnd::onConnectionNode);
     db->addSeparator();
@@ -281,6 +283,24 @@ void MainWnd::setAlias() {
 
 void MainWnd::quit() {
     close();
+}
+
+void MainWnd::colorScheme() {
+    ColorSchemaDlg dialog(this);
+    dialog.exec();
+    // Stored only when the person applied it.
+    if (dialog.logic().applied() && dialogs_.storeColors)
+        dialogs_.storeColors(dialog.logic().solid(), dialog.logic().gradient());
+}
+
+void MainWnd::insertRows() {
+    const int c = selectedConnection();
+    const int t = selectedTable();
+    const MainWndLogic::Node* n = logic_->node(c);
+    if (!n || t < 0 || size_t(t) >= n->tables.size()) return;
+    logic_->requireLive(c);
+    InsertDataDlg dialog(*n->connection, n->tables[size_t(t)], this);
+    dialog.exec();
 }
 
 void MainWnd::about() {

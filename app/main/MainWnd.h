@@ -35,6 +35,7 @@ class QToolBar;
 namespace VORLIN {
 
 class CommandBase;
+class DataRow;
 class ScriptEditorLogic;
 class ScriptSession;
 
@@ -48,6 +49,8 @@ public:
                            String& database, QWidget* parent)>
             server;
         std::function<void(QWidget* parent)> about;
+        // Stores an applied colour scheme (the configuration store).
+        std::function<void(const DataRow& solid, const DataRow& gradient)> storeColors;
     };
 
     // `scripts` (may be null: the Script menu stays disabled) runs the
@@ -95,6 +98,8 @@ private:
     void quit();
     void about();
     void nothing() {}
+    void colorScheme();
+    void insertRows();
     void newScript();
     void openScript();
     void saveScript();

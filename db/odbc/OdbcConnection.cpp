@@ -13,6 +13,17 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
+#include "db/ConnectionDialogs.h"
+
+// The configuration library (libodbcinst) exports these without declaring
+// them in its public header: where the user's and the system's data-source
+// files are, and the folder and name of the driver file.
+extern "C" {
+char* odbcinst_system_file_path(char* buffer);
+char* odbcinst_system_file_name(char* buffer);
+BOOL _odbcinst_UserINI(char* fileName, BOOL verify);
+BOOL _odbcinst_SystemINI(char* fileName, BOOL verify);
+}
 
 namespace VORLIN {
 
@@ -189,6 +200,39 @@ bool OdbcConnection::openDatabase(const String& name, bool, const String& user,
         }
     }
     return true;
+}
+
+String OdbcConnection::browseDatabase(const String&, const String&, const String&) {
+    String source, user, password;
+    if (!ConnectionDialogs::current().selectOdbcSource(*this, source, user, password) ||
+        source.isEmpty())
+        return String();
+    // The dialog normally linked the connection already; never drop a link
+    // to the chosen source by connecting again.
+    if (!linked_ || source_ != source) {
+        bool ok = dbc_ ? openDatabase(source, false, user, password)
+                       : connect(String(), user, password, false, source);
+        if (!ok) return String();
+    }
+    return String(kHost) + "|" + source;
+}
+
+OdbcConnection::ConfigFiles OdbcConnection::configFiles() {
+    // The configuration library's own look-up, the one the driver manager
+    // and "odbcinst -j" use; its buffers are FILENAME_MAX bytes.
+    std::vector<char> user(FILENAME_MAX + 1, '\0');
+    std::vector<char> system(FILENAME_MAX + 1, '\0');
+    std::vector<char> folder(FILENAME_MAX + 1, '\0');
+    std::vector<char> name(FILENAME_MAX + 1, '\0');
+    _odbcinst_UserINI(user.data(), 0);
+    _odbcinst_SystemINI(system.data(), 0);
+    ConfigFiles files;
+    files.userSources = String(user.data());
+    files.systemSources = String(system.data());
+    const char* dir = odbcinst_system_file_path(folder.data());
+    const char* file = odbcinst_system_file_name(name.data());
+    files.drivers = String(dir ? dir : "") + "/" + String(file ? file : "");
+    return files;
 }
 
 void OdbcConnection::listDatabases(DataSet* out, const String&) {

@@ -55,6 +55,22 @@ public:
     void listDatabases(DataSet* out, const String& mask) override;
     bool databaseExists(const String& name, bool addExtension) override;
     bool isConnected() override { return dbc_ != nullptr; }
+    // Shows OdbcSelDbDlg (ConnectionDialogs::selectOdbcSource). On OK the
+    // connection is linked to the chosen source (the dialog links it; when
+    // a dialog only named it, it is linked here with the dialog's user and
+    // password) and "ODBC|" and the source come back; "" on cancel or when
+    // the source cannot be reached. Do not connect again afterwards:
+    // connect starts over without a source.
+    String browseDatabase(const String& host, const String& arg2, const String& arg3) override;
+
+    // The files of the driver manager's configuration, as it finds them
+    // (ODBCINI, ODBCSYSINI, the home folder, the built-in system folder).
+    struct ConfigFiles {
+        String userSources;    // the user's odbc.ini
+        String systemSources;  // the system's odbc.ini
+        String drivers;        // odbcinst.ini
+    };
+    static ConfigFiles configFiles();
 
     void beginTransaction() override;
     void commitTransaction() override;

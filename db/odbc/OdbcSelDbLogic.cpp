@@ -3,6 +3,7 @@
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "db/DbConnection.h"
+#include "db/odbc/OdbcConnection.h"
 
 namespace VORLIN {
 
@@ -11,12 +12,24 @@ OdbcSelDbLogic::OdbcSelDbLogic(DbConnection& connection, MessageHook message)
 
 void OdbcSelDbLogic::fill() {
     sources_.clear();
-    if (!connection_.isConnected() && !connection_.connect(String(), user, password, false, ""))
+    if (!connection_.isConnected() &&
+        !connection_.connect(String(), user, password, false, String())) {
+        if (message_) message_(String("ERROR"), connection_.lastError());
         return;
+    }
     DataSet list;
     connection_.listDatabases(&list, String());
     for (const DataRow* row : list.rows())
         sources_.push_back(row->get(0).text());
+}
+
+void OdbcSelDbLogic::newPressed() {
+    OdbcConnection::ConfigFiles files = OdbcConnection::configFiles();
+    String text;
+    text.format(kNewText, files.userSources.c_str(), files.systemSources.c_str(),
+                files.drivers.c_str());
+    if (message_) message_(String("INFO"), text);
+    fill();
 }
 
 bool OdbcSelDbLogic::accept(int index) {

@@ -25,9 +25,18 @@ public:
     static constexpr const char* kPasswordLabel = "Contraseña: ";
     static constexpr const char* kNewButton = "Nueva";
     static constexpr const char* kCancelButton = "Cancelar";
-    static constexpr const char* kNewTitle = "Crear nueva base";
-    static constexpr const char* kNewPrompt = "Nombre: ";
+    static constexpr const char* kOkButton = "OK";
     static constexpr const char* kChooseSource = "Seleccione una base de datos";
+    // What "Nueva" says ("INFO"): sources are not made here. The three
+    // %s are the user's and the system's data-source files and the driver
+    // file.
+    static constexpr const char* kNewText =
+        "Las fuentes de datos ODBC se definen en la configuración ODBC del sistema, no desde "
+        "aquí. Agregue la fuente (un bloque [Nombre] con Driver= y los datos de la base) en uno "
+        "de estos archivos; la lista se vuelve a leer al cerrar este mensaje.\n\n"
+        "Fuentes de datos del usuario: %s\n"
+        "Fuentes de datos del sistema: %s\n"
+        "Controladores (odbcinst.ini): %s";
 
     using MessageHook = std::function<void(const String& caption, const String& text)>;
 
@@ -36,8 +45,12 @@ public:
     String user;
     String password;
 
-    // Fills sources() (connecting the environment first when needed).
+    // Fills sources() (connecting the environment first when needed; a
+    // failure to do so is shown with "ERROR").
     void fill();
+    // "Nueva": explains where data sources are defined (kNewText with the
+    // driver manager's files, "INFO"), then fills the list again.
+    void newPressed();
     const std::vector<String>& sources() const noexcept { return sources_; }
     // OK with the source at `index` (-1: none): warns kChooseSource
     // ("ALERT") without one; else connects to it and answers whether that

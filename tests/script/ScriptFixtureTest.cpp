@@ -34,8 +34,10 @@ using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
 
 fs::path fixtureDir() {
-#ifdef QUELMIR_SCRIPT_FIXTURE_DIR
-    return fs::path(QUELMIR_SCRIPT_FIXTURE_DIR);
+#ifdef QUELMIR_FIXTURE_DIR
+    // Absolute: __FILE__ may be relative to the build folder (ccache's
+    // CCACHE_BASEDIR rewrites it), and discovery runs elsewhere.
+    return fs::path(QUELMIR_FIXTURE_DIR);
 #else
     return fs::path(__FILE__).parent_path() / "fixtures";
 #endif
