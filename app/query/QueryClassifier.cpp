@@ -215,8 +215,8 @@ bool QueryClassifier::parseTableSelect(const String& text, TableSelect& out) {
 
 QueryClassifier::Result QueryClassifier::classify(const String& text) {
     Result r;
-    r.text = text;
-    r.text.trim();
+    // Line breaks and tabs around the editor's text count as spaces.
+    r.text = String(trimmed(text.view(), 0, text.length()));
     if (r.text.isEmpty()) return r;
     const std::string_view s = r.text.view();
     std::vector<Token> t = tokenize(s);
