@@ -21,7 +21,8 @@ using VORLIN::String;
 const char* CliRunner::usage() {
     return "Uso:\n"
            "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] [--max-steps N] script ARCHIVO\n"
-           "  quelmir-cli --connect CONEXION query SQL [--out ARCHIVO] [--table TABLA]\n"
+           "  quelmir-cli --connect CONEXION query SQL [--out ARCHIVO] [--table TABLA] "
+           "[--transaction]\n"
            "  quelmir-cli explain ARCHIVO\n"
            "  quelmir-cli --help\n"
            "\n"

@@ -8,13 +8,14 @@
 #include "core/GeneralException.h"
 #include "data/DataSet.h"
 #include "db/DbConnection.h"
+#include "tools/cli/CliRunner.h"
 #include "tools/cli/ConnectionOption.h"
 
 using VORLIN::DbConnection;
 using VORLIN::String;
 
 int QueryCommand::usageError(const std::string& message) {
-    err_ << "quelmir-cli: " << message << "\n";
+    err_ << "quelmir-cli: " << message << "\n" << CliRunner::usage();
     return 2;
 }
 
