@@ -74,7 +74,7 @@ protected:
     void appendTo(std::string& out) const override;
 
 private:
-    const ExcelCell& cell_;
+    ExcelCell cell_;
 };
 
 class excelLABEL : public BIFFRecord {
@@ -86,7 +86,7 @@ protected:
     void appendTo(std::string& out) const override;
 
 private:
-    const ExcelCell& cell_;
+    ExcelCell cell_;
 };
 
 class excelEOF : public BIFFRecord {
