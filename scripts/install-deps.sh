@@ -18,6 +18,9 @@ PACKAGES=(
   # the desktop client: Qt 6 Widgets, the QScintilla code editor, a font,
   # and a virtual display for machines without one
   qt6-base-dev libqscintilla2-qt6-dev libgl-dev fonts-dejavu-core xvfb xauth
+  # query results saved as Excel workbooks, and the readers the tests check
+  # the saved spreadsheet files with
+  libxlsxwriter-dev python3-xlrd python3-openpyxl
 )
 
 missing=()

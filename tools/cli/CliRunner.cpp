@@ -14,6 +14,7 @@
 #include "script/ScriptFunction.h"
 #include "script/ScriptSession.h"
 #include "tools/cli/ConnectionOption.h"
+#include "tools/cli/QueryCommand.h"
 
 using VORLIN::DbConnection;
 using VORLIN::HeadlessHost;
@@ -23,6 +24,8 @@ using VORLIN::String;
 const char* CliRunner::usage() {
     return "Uso:\n"
            "  quelmir-cli [--connect CONEXION[=NOMBRE]]... [--yes] [--max-steps N] script ARCHIVO\n"
+           "  quelmir-cli --connect CONEXION query SQL [--out ARCHIVO] [--table TABLA] "
+           "[--transaction]\n"
            "  quelmir-cli explain ARCHIVO\n"
            "  quelmir-cli --connect CONEXION exec ARCHIVO_SQL\n"
            "  quelmir-cli --connect CONEXION dump ARCHIVO_SALIDA\n"
@@ -41,6 +44,15 @@ const char* CliRunner::usage() {
            "                   SQL (esquema y filas), como \"Dump database\"; \"-\" es la\n"
            "                   salida estándar. Un archivo anterior de ese nombre solo se\n"
            "                   reemplaza cuando el volcado se escribió entero.\n"
+           "  query SQL        Ejecuta la instrucción en la conexión dada con --connect como\n"
+           "                   \"Ejecutar\" de la ventana de datos. Las filas van a la salida\n"
+           "                   estándar separadas por tabulaciones, con los nombres de las\n"
+           "                   columnas primero; una orden escribe su mensaje.\n"
+           "    --out ARCHIVO  Guarda las filas como \"Guardar\", en el formato de la\n"
+           "                   extensión: .txt, .xls, .xlsx o .sql.\n"
+           "    --table TABLA  Tabla de las instrucciones INSERT al guardar como .sql el\n"
+           "                   resultado de una consulta (una tabla abierta usa la suya).\n"
+           "    --transaction  Ejecuta la orden en una transacción.\n"
            "\n"
            "Opciones:\n"
            "  --connect CONEXION[=NOMBRE]  Abre una conexión antes de ejecutar el script; los\n"
@@ -118,6 +130,10 @@ int CliRunner::run(const std::vector<std::string>& args) {
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
             if (a == "explain") return explain(args[i + 1]);
             return runScript(args[i + 1], connectionTexts, yes, maxSteps);
+        } else if (a == "query") {
+            QueryCommand query(out_, err_);
+            return query.run(std::vector<std::string>(args.begin() + long(i) + 1, args.end()),
+                             connectionTexts);
         } else {
             return usageError("orden desconocida: " + a);
         }

@@ -2,6 +2,7 @@
 // streams so that tests can run them in-process.
 //
 //   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] [--max-steps N] script FILE
+//   quelmir-cli --connect CONNECTION query SQL [--out FILE] [--table NAME] [--transaction]
 //   quelmir-cli explain FILE
 //   quelmir-cli --connect CONNECTION exec SQLFILE
 //   quelmir-cli --connect CONNECTION dump OUTFILE
@@ -19,6 +20,7 @@
 // as SQL, schema and rows, into OUTFILE ("-": the output stream). Both
 // write nothing but the dump on the output stream and their error on the
 // error stream.
+// "query" runs one statement and prints or saves its rows (QueryCommand).
 //
 // Exit status: 0; 1 when an error report was shown (load error, missing
 // main, run-time failure), a file could not be read, a connection could
