@@ -17,6 +17,7 @@
 #include "app/main/ZaRavApp.h"
 #include "core/DataItem.h"
 #include "core/GeneralException.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #include "ui/ColorScheme.h"
 #include "ui/FileDialogs.h"
@@ -25,19 +26,6 @@
 using namespace VORLIN;
 
 namespace {
-
-std::string shell(const std::string& db, const std::string& sql) {
-    std::string command = "sqlite3 '" + db + "' \"" + sql + "\" 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
 
 ColorSchemaLogic fromScheme(const ColorScheme& scheme) {
     DataRow solid, gradient;
@@ -124,7 +112,7 @@ TEST(ColorSchemaDlg, RestoreThenApplyStoresTheBuiltInColoursAndClosingWithoutApp
             dialog->reject();
         });
         app.mainWnd()->action("Esquema de color")->trigger();
-        EXPECT_EQ(shell(store, "SELECT count(*) FROM sqlite_master WHERE name='tColorSchema';"),
+        EXPECT_EQ(testsupport::sqliteShell(store, "SELECT count(*) FROM sqlite_master WHERE name='tColorSchema';"),
                   "0\n");
 
         // The dark scheme, applied: the program turns dark and it is stored.
@@ -137,7 +125,7 @@ TEST(ColorSchemaDlg, RestoreThenApplyStoresTheBuiltInColoursAndClosingWithoutApp
         });
         app.mainWnd()->action("Esquema de color")->trigger();
         EXPECT_LT(app.mainWnd()->palette().color(QPalette::Window).lightness(), 100);
-        EXPECT_EQ(shell(store, "SELECT count(*) FROM tColorSchema;"), "30\n");
+        EXPECT_EQ(testsupport::sqliteShell(store, "SELECT count(*) FROM tColorSchema;"), "30\n");
     }
     // The next start comes up dark.
     {

@@ -20,6 +20,7 @@
 #include "db/mysql/MySqlConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "tests/db/mysql/MariaDbServer.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #include "ui/MsgBox.h"
 
@@ -28,19 +29,6 @@ using Control = InsertForm::Control;
 using Filter = InsertForm::Filter;
 
 namespace {
-
-std::string shell(const std::string& db, const std::string& sql) {
-    std::string command = "sqlite3 '" + db + "' \"" + sql + "\" 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
 
 InsertForm::Field describe(const char* type, const char* dflt = nullptr, bool notNull = false) {
     return InsertForm::describe("c", type, dflt ? dflt : "", dflt == nullptr, notNull, false);
@@ -86,7 +74,7 @@ TEST(InsertForm, DefaultsAreReadAsSqlText) {
 TEST(InsertForm, TwoRegistersInARowInsertTwoRowsAndEmptyFieldsMeanWhatTheColumnAllows) {
     testsupport::TempFolder tmp;
     const std::string db = tmp.file("t.db");
-    shell(db,
+    testsupport::sqliteShell(db,
           "CREATE TABLE t(id INTEGER PRIMARY KEY, nombre TEXT NOT NULL, nota TEXT,"
           " precio NUMERIC(10,2), alta DATETIME DEFAULT CURRENT_TIMESTAMP,"
           " estado TEXT DEFAULT 'nuevo', activo BOOL, dia DATE);");
@@ -103,25 +91,25 @@ TEST(InsertForm, TwoRegistersInARowInsertTwoRowsAndEmptyFieldsMeanWhatTheColumnA
     values[3] = {false, "12.50"};
     form.registerRow(values);
     form.registerRow(values);
-    EXPECT_EQ(shell(db,
+    EXPECT_EQ(testsupport::sqliteShell(db,
                     "SELECT id, nombre, quote(nota), precio, alta IS NOT NULL, estado, "
                     "quote(activo), quote(dia) FROM t;"),
               "1|Ana|NULL|12.5|1|nuevo|NULL|NULL\n2|Ana|NULL|12.5|1|nuevo|NULL|NULL\n");
     // A NOT NULL text left empty is the empty text, not NULL.
     values[1] = {true, ""};
     form.registerRow(values);
-    EXPECT_EQ(shell(db, "SELECT quote(nombre) FROM t WHERE id=3;"), "''\n");
+    EXPECT_EQ(testsupport::sqliteShell(db, "SELECT quote(nombre) FROM t WHERE id=3;"), "''\n");
     // A number that is not one is refused before anything is sent.
     values[3] = {false, "12,5"};
     EXPECT_THROW(form.registerRow(values), GeneralException);
-    EXPECT_EQ(shell(db, "SELECT count(*) FROM t;"), "3\n");
+    EXPECT_EQ(testsupport::sqliteShell(db, "SELECT count(*) FROM t;"), "3\n");
     EXPECT_THROW(InsertForm(c, "missing"), GeneralException);
 }
 
 TEST(InsertForm, TheWindowBuildsOneControlPerColumnAndResetsAfterRegistrar) {
     testsupport::TempFolder tmp;
     const std::string db = tmp.file("t.db");
-    shell(db,
+    testsupport::sqliteShell(db,
           "CREATE TABLE t(id INTEGER PRIMARY KEY, n INTEGER, m CURRENCY, d DATE, "
           "s DATETIME, b BIT, x TEXT DEFAULT 'abc');");
     SqliteLocalConnection c;
@@ -164,7 +152,7 @@ TEST(InsertForm, TheWindowBuildsOneControlPerColumnAndResetsAfterRegistrar) {
     EXPECT_EQ(shown[0].icon, "INFO");
     EXPECT_EQ(n->text(), QString());  // back to the starting value
     EXPECT_EQ(b->checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(shell(db, "SELECT n, m, quote(d), s, b, x FROM t;"),
+    EXPECT_EQ(testsupport::sqliteShell(db, "SELECT n, m, quote(d), s, b, x FROM t;"),
               "7|3.25|NULL|2026-12-08 13:45:10|1|abc\n");
 
     // A failure keeps what was entered.

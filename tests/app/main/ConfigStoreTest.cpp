@@ -13,31 +13,12 @@
 #include "data/DataRow.h"
 #include "data/TableDataset.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
-
-std::string shell(const std::string& db, const std::string& sql) {
-    std::string command = "sqlite3 '" + db + "' \"" + sql + "\" 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 String folderOf(const testsupport::TempFolder& tmp) {
     return String(tmp.path + "/");
@@ -54,21 +35,21 @@ TEST(ConfigStore, FirstOpenMakesTheSchemaAndASecondChangesNothing) {
         EXPECT_EQ(store.path(), file.c_str());
     }
     EXPECT_EQ(
-        shell(file,
+        testsupport::sqliteShell(file,
               "SELECT type, name FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY name;"),
         "index|iRecServ\ntable|tConfig\ntable|tQuerys\ntable|tRecentServers\n");
-    EXPECT_EQ(shell(file, "SELECT sql FROM sqlite_master WHERE name='tConfig';"),
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT sql FROM sqlite_master WHERE name='tConfig';"),
               "CREATE TABLE tConfig(Id_Config INTEGER PRIMARY KEY,Item TEXT NOT NULL UNIQUE,Value "
               "TEXT)\n");
-    shell(file, "INSERT INTO tConfig VALUES(NULL,'tema','oscuro');");
-    const std::string before = bytesOf(file);
+    testsupport::sqliteShell(file, "INSERT INTO tConfig VALUES(NULL,'tema','oscuro');");
+    const std::string before = testsupport::fileBytes(file);
     {
         ConfigStore store;
         ASSERT_TRUE(store.open(folderOf(tmp)));
         ASSERT_EQ(store.configSet().rowCount(), 1);
         EXPECT_EQ(store.configSet().row(0)->cell(2)->toString(), "oscuro");
     }
-    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_EQ(testsupport::fileBytes(file), before);
 }
 
 TEST(ConfigStore, RecentServersAreRecordedOncePerKindAndHostAsLiterals) {
@@ -89,9 +70,9 @@ TEST(ConfigStore, RecentServersAreRecordedOncePerKindAndHostAsLiterals) {
     EXPECT_EQ(hosts[2], "zeta");
     EXPECT_EQ(store.recentServers(ConfigStore::kRemoteServer).size(), 1u);
     const std::string file = tmp.file("Quelmir.ini");
-    EXPECT_EQ(shell(file, "SELECT Tipo, Host, Port FROM tRecentServers ORDER BY Id_Recent;"),
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT Tipo, Host, Port FROM tRecentServers ORDER BY Id_Recent;"),
               "2|zeta|3306\n1|zeta|6540\n2|alfa|3306\n2|o'hara'); DROP TABLE tConfig;--|3306\n");
-    EXPECT_EQ(shell(file, "SELECT count(*) FROM sqlite_master WHERE name='tConfig';"), "1\n");
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT count(*) FROM sqlite_master WHERE name='tConfig';"), "1\n");
 }
 
 TEST(ConfigStore, ColourSchemesAreStoredInOneStepAndRowsOutOfRangeIgnored) {
@@ -110,15 +91,15 @@ TEST(ConfigStore, ColourSchemesAreStoredInOneStepAndRowsOutOfRangeIgnored) {
     for (int i = 0; i < 10; ++i)
         gradient.cell(i)->setColor(Color::fromRgb(0, i, 0));
     store.saveColorScheme(solid, gradient);
-    EXPECT_EQ(shell(file, "SELECT count(*) FROM tColorSchema;"), "30\n");
-    EXPECT_EQ(shell(file, "SELECT Color FROM tColorSchema WHERE Tipo=1 AND Id=7;"), "(7,0,0)\n");
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT count(*) FROM tColorSchema;"), "30\n");
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT Color FROM tColorSchema WHERE Tipo=1 AND Id=7;"), "(7,0,0)\n");
     // Saving again replaces, row for row.
     solid.cell(7)->setColor(Color::fromRgb(70, 70, 70));
     store.saveColorScheme(solid, gradient);
-    EXPECT_EQ(shell(file, "SELECT count(*) FROM tColorSchema;"), "30\n");
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT count(*) FROM tColorSchema;"), "30\n");
 
     // Rows another program left behind: out of range, unreadable.
-    shell(file,
+    testsupport::sqliteShell(file,
           "INSERT INTO tColorSchema VALUES(NULL,1,25,'(1,1,1)');"
           "INSERT INTO tColorSchema VALUES(NULL,1,-1,'(1,1,1)');"
           "INSERT INTO tColorSchema VALUES(NULL,2,10,'(1,1,1)');"
@@ -133,12 +114,12 @@ TEST(ConfigStore, ColourSchemesAreStoredInOneStepAndRowsOutOfRangeIgnored) {
     EXPECT_TRUE(gradient2.cell(3)->isNull());
 
     // A failing save leaves every stored colour as it was.
-    shell(file,
+    testsupport::sqliteShell(file,
           "CREATE TRIGGER no_blue BEFORE INSERT ON tColorSchema WHEN NEW.Id=15 "
           "BEGIN SELECT RAISE(ABORT,'nada de azul'); END;");
     solid.cell(0)->setColor(Color::fromRgb(9, 9, 9));
     EXPECT_THROW(store.saveColorScheme(solid, gradient), GeneralException);
-    EXPECT_EQ(shell(file, "SELECT Color FROM tColorSchema WHERE Tipo=1 AND Id=0;"), "(0,0,0)\n");
+    EXPECT_EQ(testsupport::sqliteShell(file, "SELECT Color FROM tColorSchema WHERE Tipo=1 AND Id=0;"), "(0,0,0)\n");
 }
 
 TEST(ConfigStore, AStoreThatCannotBeOpenedSaysWhyAndDoesNothing) {
@@ -157,7 +138,7 @@ TEST(ConfigStore, AStoreThatCannotBeOpenedSaysWhyAndDoesNothing) {
     EXPECT_FALSE(store.loadColorScheme(a, b));
     EXPECT_THROW(store.saveColorScheme(a, b), GeneralException);
     // The file is left as it was.
-    EXPECT_EQ(bytesOf(tmp.file("Quelmir.ini")), "[settings]\nthis is not a database\n");
+    EXPECT_EQ(testsupport::fileBytes(tmp.file("Quelmir.ini")), "[settings]\nthis is not a database\n");
 
     if (::geteuid() != 0) {
         testsupport::TempFolder locked;

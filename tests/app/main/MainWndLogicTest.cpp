@@ -15,24 +15,12 @@
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "remote/ConnectionNotifier.h"
 #include "tests/server/ServerProcess.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
-
-std::string shell(const std::string& db, const std::string& sql) {
-    std::string command = "sqlite3 '" + db + "' \"" + sql + "\" 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
 
 // A person who answers from a script of answers.
 struct FakeUi : MainWndLogic::Ui {
@@ -95,7 +83,7 @@ struct Harness {
 };
 
 void makeDb(const std::string& path, const std::string& sql) {
-    shell(path, sql);
+    testsupport::sqliteShell(path, sql);
 }
 
 }  // namespace
@@ -218,7 +206,7 @@ TEST(MainWndLogic, LastServerDefaultsAndTheRealServerGoingAway) {
     EXPECT_EQ(port, 3307);
 
     testing_server::TempDir data;
-    shell(data.file("tienda.db"), "CREATE TABLE productos(id INTEGER PRIMARY KEY, n TEXT);");
+    testsupport::sqliteShell(data.file("tienda.db"), "CREATE TABLE productos(id INTEGER PRIMARY KEY, n TEXT);");
     auto server = std::make_unique<testing_server::ServerProcess>(data.path());
     ASSERT_TRUE(server->started());
     h.ui.address = server->address();

@@ -18,6 +18,7 @@
 #include "core/GeneralException.h"
 #include "script/HeadlessHost.h"
 #include "script/ScriptSession.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #include "ui/CodeEditor.h"
 #include "ui/FileDialogs.h"
@@ -26,13 +27,6 @@
 using namespace VORLIN;
 
 namespace {
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 const char* kPrints = "FUNCTION main()\n    printMsg(\"hola\", false)\nENDFUNCTION\n";
 const char* kFails =
@@ -65,7 +59,7 @@ TEST(ScriptEditorLogic, RunsExplainsAndSaysHowTheRunEnded) {
 
     testsupport::TempFolder tmp;
     EXPECT_EQ(logic.explain(kPrints, tmp.file("trace.log").c_str()), "-OK-");
-    EXPECT_NE(bytesOf(tmp.file("trace.log")).find("printMsg"), std::string::npos);
+    EXPECT_NE(testsupport::fileBytes(tmp.file("trace.log")).find("printMsg"), std::string::npos);
     EXPECT_EQ(logic.explain("FUNCTION x()\nENDFUNCTION\n", tmp.file("t2.log").c_str()), "");
     EXPECT_FALSE(std::ifstream(tmp.file("t2.log")).good());
 }
@@ -103,7 +97,7 @@ TEST(ScriptEditorLogic, FilesAreOpenedAndSavedWhole) {
     EXPECT_THROW(logic.save(kPrints), GeneralException);  // a new script needs a name
     logic.save("línea ñ\r\n", path.c_str());
     EXPECT_EQ(logic.path(), path.c_str());
-    EXPECT_EQ(bytesOf(path), "línea ñ\r\n");
+    EXPECT_EQ(testsupport::fileBytes(path), "línea ñ\r\n");
     logic.newScript();
     EXPECT_EQ(logic.open(path.c_str()), "línea ñ\r\n");
     EXPECT_EQ(logic.path(), path.c_str());
@@ -114,7 +108,7 @@ TEST(ScriptEditorLogic, FilesAreOpenedAndSavedWhole) {
         ::chmod(tmp.path.c_str(), 0500);
         EXPECT_THROW(logic.save("nuevo"), GeneralException);
         ::chmod(tmp.path.c_str(), 0700);
-        EXPECT_EQ(bytesOf(path), "línea ñ\r\n");
+        EXPECT_EQ(testsupport::fileBytes(path), "línea ñ\r\n");
     }
     EXPECT_THROW(logic.save("x", (tmp.path + "/no/such/dir/x.txt").c_str()), GeneralException);
     EXPECT_EQ(tmp.files(), std::vector<std::string>{"guion.txt"});
@@ -146,7 +140,7 @@ TEST(MainWndScript, RunSaveAndStopFromTheWindow) {
         w.action("Guardar script")->trigger();
         ASSERT_EQ(titles.size(), 1u);
         EXPECT_EQ(titles[0], "Guardar script");
-        EXPECT_EQ(bytesOf(tmp.file("nuevo.txt")), kPrints);
+        EXPECT_EQ(testsupport::fileBytes(tmp.file("nuevo.txt")), kPrints);
         w.action("Guardar script")->trigger();  // now it has a name
         EXPECT_EQ(titles.size(), 1u);
         FileDialogs::setResponder({});

@@ -19,6 +19,7 @@
 #include "script/ItemTable.h"
 #include "script/ScriptRegisters.h"
 #include "script/ScriptTrace.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #include "ui/MsgBox.h"
 
@@ -41,13 +42,6 @@ struct ConfigHome {
     ~ConfigHome() { ::setenv("XDG_CONFIG_HOME", old.c_str(), 1); }
     std::string store() const { return tmp.path + "/VORLIN/Quelmir.ini"; }
 };
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 }  // namespace
 
@@ -87,16 +81,16 @@ TEST(ZaRavApp, StartsWithItsStoreWindowAndPortsAndTakesThemAwayAtExit) {
     EXPECT_EQ(ScriptTrace::fileName(), "trace.log");
     EXPECT_TRUE(shown.empty());
     MsgBox::setResponder({});
-    EXPECT_FALSE(bytesOf(home.store()).empty());
+    EXPECT_FALSE(testsupport::fileBytes(home.store()).empty());
 }
 
 TEST(ZaRavApp, ASecondStartChangesNothingInTheStore) {
     ConfigHome home;
     { ZaRavApp app(argc0, argv0); }
-    const std::string first = bytesOf(home.store());
+    const std::string first = testsupport::fileBytes(home.store());
     ASSERT_FALSE(first.empty());
     { ZaRavApp app(argc0, argv0); }
-    EXPECT_EQ(bytesOf(home.store()), first);
+    EXPECT_EQ(testsupport::fileBytes(home.store()), first);
 }
 
 TEST(ZaRavApp, ABrokenStoreIsReportedOnceAndTheProgramRunsWithoutIt) {
@@ -126,5 +120,5 @@ TEST(ZaRavApp, ABrokenStoreIsReportedOnceAndTheProgramRunsWithoutIt) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].icon, "ALERT");
     EXPECT_NE(std::string(shown[0].text.c_str()).find("Quelmir.ini"), std::string::npos);
-    EXPECT_EQ(bytesOf(home.store()), "not a database");
+    EXPECT_EQ(testsupport::fileBytes(home.store()), "not a database");
 }
