@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "ui/MsgBox.h"
+#include "ui/InputBox.h"
 #include "ui/QtScriptHost.h"
+#include "ui/QtWaitWindow.h"
 
 using namespace VORLIN;
 
@@ -50,4 +53,31 @@ TEST(MsgBox, ARealBoxAnswersWithTheButtonPressed) {
     EXPECT_TRUE(MsgBox::ask("¿Seguir?", "ASK", "NO"));
     press(QStringLiteral("NO"));
     EXPECT_FALSE(MsgBox::ask("¿Seguir?", "ASK", "NO"));
+}
+
+TEST(QtWaitWindow, ShowsItsLineAndFollowsTheText) {
+    QtWaitWindow wait("Actualizando la base de datos, pude tardarse unos minutos....");
+    EXPECT_EQ(wait.currentText(), "Actualizando la base de datos, pude tardarse unos minutos....");
+    wait.showText("Copiando filas: 500");
+    EXPECT_EQ(wait.currentText(), "Copiando filas: 500");
+    QtScriptHost host;
+    auto fromHost = host.openWaitWindow("Espere");
+    ASSERT_NE(fromHost, nullptr);
+    EXPECT_EQ(static_cast<QtWaitWindow*>(fromHost.get())->currentText(), "Espere");
+}
+
+TEST(InputBox, ARealBoxGivesBackWhatWasTyped) {
+    QTimer::singleShot(50, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* edit = dialog->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), QStringLiteral("viejo"));
+        edit->setText(QStringLiteral("nueva base"));
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("OK")) b->click();
+    });
+    String value = "viejo";
+    EXPECT_TRUE(InputBox::ask("Crear nueva base", "Nombre: ", value));
+    EXPECT_EQ(value, "nueva base");
 }
