@@ -3,6 +3,7 @@
 //
 //   quelmir-cli [--connect CONNECTION[=NAME]]... [--yes] [--max-steps N] script FILE
 //   quelmir-cli explain FILE
+//   quelmir-cli --connect CONNECTION import FILE TABLE [options] (see CliImport)
 //   quelmir-cli --help
 //
 // "script" opens the connections (in order; the first that fails is
