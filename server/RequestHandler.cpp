@@ -1,6 +1,8 @@
 #include "server/RequestHandler.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
