@@ -126,7 +126,10 @@ TEST(ImportarTexto, ThreePagesImportOnceAndAgainOnlyWhenAsked) {
     EXPECT_EQ(u(grid->item(0, 1)->text()), "Pérez, Juan");
     EXPECT_EQ(u(grid->item(0, 2)->text()), "Monterrey\r\nCentro");
     EXPECT_EQ(u(p1->encodingLabel()->text()), "Codificación: UTF-8");
-    if (const char* shot = std::getenv("QUELMIR_IMPORT_SCREENSHOT")) dlg.grab().save(shot);
+    if (const char* shot = std::getenv("QUELMIR_IMPORT_SCREENSHOT")) {
+        QApplication::processEvents();
+        dlg.grab().save(shot);
+    }
 
     // Paso2: the table, three field relations and a constant.
     dlg.nextButton()->click();
