@@ -48,6 +48,13 @@ void ImportarTextoLogic::setHeaders(bool on) {
     reread();
 }
 
+void ImportarTextoLogic::setSettings(int separator, int delimiter, bool headers) {
+    separator_ = separator;
+    delimiter_ = delimiter;
+    headers_ = headers;
+    reread();
+}
+
 void ImportarTextoLogic::readFile(const String& path) {
     DelimitedTextReader fresh(separatorChar(separator_), delimiterChar(delimiter_));
     fresh.loadFile(path);

@@ -81,6 +81,8 @@ public:
     void setSeparator(int choice);
     void setDelimiter(int choice);
     void setHeaders(bool on);
+    // The three at once (one reading of the file).
+    void setSettings(int separator, int delimiter, bool headers);
     // Reads the whole file; on failure the previous file stays.
     void readFile(const VORLIN::String& path);
     bool hasFile() const noexcept { return !file_.isEmpty(); }

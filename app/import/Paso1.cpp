@@ -118,9 +118,8 @@ void Paso1::readFile(const String& path) {
 }
 
 void Paso1::settingsChanged() {
-    logic_.setSeparator(separator_->currentIndex());
-    logic_.setDelimiter(delimiter_->currentIndex());
-    logic_.setHeaders(headers_->isChecked());
+    logic_.setSettings(separator_->currentIndex(), delimiter_->currentIndex(),
+                       headers_->isChecked());
     refresh();
 }
 

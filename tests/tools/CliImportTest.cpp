@@ -3,11 +3,16 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "db/sqlite/SqliteLocalConnection.h"
 #include "tests/support/TempFolder.h"
+#ifdef QUELMIR_SERVER_BIN
+#include "tests/server/ServerProcess.h"
+#endif
 
 namespace {
 
@@ -89,5 +94,30 @@ TEST(CliImport, SpreadsheetFileIntoSqliteWithFailuresAndStatus) {
     r = runCli(dir, "--help");
     EXPECT_NE(r.out.find("import ARCHIVO TABLA"), std::string::npos);
 }
+
+#ifdef QUELMIR_SERVER_BIN
+// The same import through the remote SQLite service (the real server).
+TEST(CliImport, IntoTheRemoteService) {
+    testsupport::TempFolder dir;
+    {
+        VORLIN::SqliteLocalConnection local;
+        ASSERT_TRUE(local.connect(VORLIN::String(dir.path), "", "", false, "-"));
+        ASSERT_TRUE(local.openDatabase("datos", true, VORLIN::String(), VORLIN::String()));
+        local.execute("CREATE TABLE t(id INTEGER PRIMARY KEY, a TEXT, n INTEGER UNIQUE)");
+        local.disconnect();
+    }
+    ASSERT_TRUE(std::filesystem::exists(dir.file("datos.db")));
+    testing_server::ServerProcess server(dir.path);
+    ASSERT_TRUE(server.started());
+    std::ofstream(dir.file("r.csv"), std::ios::binary) << "a|n\nuno|1\ndos|1\ntres|3\n";
+    CliRun r = runCli(
+        dir, "--connect server:" + server.address() + "/datos import r.csv t --separator pipe");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "Filas importadas: 2, con error: 1\n");
+    EXPECT_NE(r.err.find("quelmir-cli: fila 2 (línea 3): "), std::string::npos) << r.err;
+    EXPECT_EQ(server.stop(), 0);
+    EXPECT_EQ(shell(dir, "SELECT id,a,n FROM t ORDER BY id"), "1|uno|1\n2|tres|3\n");
+}
+#endif
 
 }  // namespace
