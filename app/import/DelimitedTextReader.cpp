@@ -24,8 +24,13 @@ void appendUtf8(std::string& out, unsigned cp) {
     } else if (cp < 0x800) {
         out.push_back(char(0xC0 | (cp >> 6)));
         out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
+    } else if (cp < 0x10000) {
         out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
         out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(char(0x80 | (cp & 0x3F)));
     }
@@ -34,7 +39,15 @@ void appendUtf8(std::string& out, unsigned cp) {
 }  // namespace
 
 const char* DelimitedTextReader::encodingName(Encoding e) noexcept {
-    return e == Encoding::Utf8 ? "UTF-8" : "Windows-1252";
+    switch (e) {
+        case Encoding::Utf8:
+            return "UTF-8";
+        case Encoding::Windows1252:
+            return "Windows-1252";
+        case Encoding::Utf16:
+            return "UTF-16";
+    }
+    return "";
 }
 
 bool DelimitedTextReader::isUtf8(std::string_view bytes) noexcept {
@@ -89,7 +102,40 @@ std::string DelimitedTextReader::windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::string DelimitedTextReader::utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t units = bytes.size() / 2;
+    auto unit = [&](size_t i) -> unsigned {
+        return bigEndian ? (unsigned(p[2 * i]) << 8) | p[2 * i + 1]
+                         : (unsigned(p[2 * i + 1]) << 8) | p[2 * i];
+    };
+    for (size_t i = 0; i < units; ++i) {
+        unsigned u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, u);
+        }
+    }
+    // An odd last byte cannot be a character.
+    if (bytes.size() % 2 != 0) appendUtf8(out, 0xFFFD);
+    return out;
+}
+
 void DelimitedTextReader::load(std::string bytes) {
+    if (bytes.size() >= 2 &&
+        (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)) {
+        encoding_ = Encoding::Utf16;
+        text_ = utf16ToUtf8(std::string_view(bytes).substr(2), bytes[0] == '\xFE');
+        rewind();
+        return;
+    }
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     if (isUtf8(bytes)) {
         encoding_ = Encoding::Utf8;

@@ -14,9 +14,11 @@
 //     plus one; an empty record has one field.
 //   - A field written null (not delimited) reads as empty text.
 //
-// Encoding: a UTF-8 byte-order mark is dropped. A file that is not valid
-// UTF-8 is read as Windows-1252 and converted to UTF-8; encoding() says
-// which was used. Fields are always UTF-8.
+// Encoding: a UTF-8 byte-order mark is dropped. A file that begins with a
+// UTF-16 byte-order mark (the "Unicode text" of spreadsheet programs) is
+// converted from UTF-16. Any other file that is not valid UTF-8 is read as
+// Windows-1252 and converted; encoding() says which was used. Fields are
+// always UTF-8.
 //
 // Ownership: holds the whole file in memory. The fields returned by
 // field() stay valid until the next call to next() or rewind().
@@ -34,7 +36,7 @@
 
 class DelimitedTextReader {
 public:
-    enum class Encoding { Utf8, Windows1252 };
+    enum class Encoding { Utf8, Windows1252, Utf16 };
 
     static constexpr const char* kCannotOpen =
         "DelimitedTextReader.loadFile: no se pudo leer el archivo %s";
@@ -57,7 +59,7 @@ public:
     void loadFile(const VORLIN::String& path);
 
     Encoding encoding() const noexcept { return encoding_; }
-    // "UTF-8" or "Windows-1252".
+    // "UTF-8", "Windows-1252" or "UTF-16".
     static const char* encodingName(Encoding e) noexcept;
     const std::string& text() const noexcept { return text_; }
 
@@ -83,6 +85,9 @@ public:
     // code points above U+10FFFF).
     static bool isUtf8(std::string_view bytes) noexcept;
     static std::string windows1252ToUtf8(std::string_view bytes);
+    // Bytes of UTF-16 (without the mark), little- or big-endian; an unpaired
+    // surrogate becomes U+FFFD.
+    static std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 private:
     void endField(size_t start, bool delimited);

@@ -92,6 +92,13 @@ TEST(DelimitedTextReader, ByteOrderMarkAndWindows1252) {
     EXPECT_FALSE(DelimitedTextReader::isUtf8("\xC0\xAF"));
     EXPECT_FALSE(DelimitedTextReader::isUtf8("\xED\xA0\x80"));
     EXPECT_TRUE(DelimitedTextReader::isUtf8("añ€😀"));
+
+    // "Unicode text" (UTF-16 with its mark), both byte orders.
+    reader.load(std::string("\xFF\xFEN\0\xF1\0\t\0=\xD8\0\xDE\n\0", 14));
+    EXPECT_EQ(reader.encoding(), DelimitedTextReader::Encoding::Utf16);
+    EXPECT_EQ(read(reader.text(), '\t'), (Records{{"Nñ", "😀"}}));
+    reader.load(std::string("\xFE\xFF\0a\x20\xAC\xD8\x00", 8));
+    EXPECT_EQ(reader.text(), "a€\xEF\xBF\xBD");
 }
 
 TEST(DelimitedTextReader, FieldNamesOnePerField) {
