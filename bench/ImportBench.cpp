@@ -6,6 +6,8 @@
 //     that counts every row (what the wizard and quelmir-cli are told);
 //   - through `quelmir-cli import` as a process (progress on its standard
 //     error).
+// The machine may be shared: every figure is the best of two runs.
+// The machine is shared: every figure is the best of two runs.
 #include <stdlib.h>
 
 #include <cstdio>
@@ -111,31 +113,45 @@ QUELMIR_BENCH(import) {
     std::printf("wrote %d rows x 5 columns in %.2f s (%.0f MB)\n", kRows, bench::now() - b0,
                 double(std::filesystem::file_size(csv)) / 1e6);
 
-    const std::string shellDb = dir.path + "/shell.db";
-    createTable(shellDb);
-    double t0 = bench::now();
-    std::system(
-        (std::string(kShell) + " -csv '" + shellDb + "' \".import --skip 1 '" + csv + "' t\"")
-            .c_str());
-    const double shell = bench::now() - t0;
+    auto best = [](double a, double b) { return a < b ? a : b; };
+    double shell = 1e9;
+    std::string shellDb;
+    for (int run = 0; run < 2; ++run) {
+        shellDb = dir.path + "/shell" + std::to_string(run) + ".db";
+        createTable(shellDb);
+        double t0 = bench::now();
+        std::system(
+            (std::string(kShell) + " -csv '" + shellDb + "' \".import --skip 1 '" + csv + "' t\"")
+                .c_str());
+        shell = best(shell, bench::now() - t0);
+    }
     std::printf("sqlite3 .import:           %.3f s (%lld rows)\n", shell, countRows(shellDb));
 
     int imported = 0;
-    double plain = importWithLogic(dir.path, "logic.db", csv, nullptr, imported);
+    double plain = 1e9, withProgress = 1e9;
+    Counting counting;
+    for (int run = 0; run < 2; ++run) {
+        std::string n = std::to_string(run);
+        plain = best(plain, importWithLogic(dir.path, "logic" + n + ".db", csv, nullptr, imported));
+        withProgress = best(withProgress, importWithLogic(dir.path, "progress" + n + ".db", csv,
+                                                          &counting, imported));
+    }
     std::printf("TextImport:                %.3f s, ratio %.2fx (target 2x), %d rows\n", plain,
                 plain / shell, imported);
-    Counting counting;
-    double withProgress = importWithLogic(dir.path, "progress.db", csv, &counting, imported);
     std::printf("TextImport with progress:  %.3f s, ratio %.2fx, progress costs %+.1f%%\n",
                 withProgress, withProgress / shell, 100.0 * (withProgress - plain) / plain);
 
-    const std::string cliDb = dir.path + "/cli.db";
-    createTable(cliDb);
-    t0 = bench::now();
-    std::system((std::string("'") + QUELMIR_CLI_BIN + "' --connect 'sqlite:" + cliDb +
-                 "' import '" + csv + "' t --separator comma >/dev/null 2>&1")
-                    .c_str());
-    const double cli = bench::now() - t0;
+    double cli = 1e9;
+    std::string cliDb;
+    for (int run = 0; run < 2; ++run) {
+        cliDb = dir.path + "/cli" + std::to_string(run) + ".db";
+        createTable(cliDb);
+        double t0 = bench::now();
+        std::system((std::string("'") + QUELMIR_CLI_BIN + "' --connect 'sqlite:" + cliDb +
+                     "' import '" + csv + "' t --separator comma >/dev/null 2>&1")
+                        .c_str());
+        cli = best(cli, bench::now() - t0);
+    }
     std::printf("quelmir-cli import:        %.3f s, ratio %.2fx (target 2x), %lld rows\n", cli,
                 cli / shell, countRows(cliDb));
 }

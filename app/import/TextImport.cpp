@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/import/DelimitedTextReader.h"
@@ -30,8 +31,16 @@ bool isNumberKind(int kind) {
 
 // A decimal number with "." as the decimal point, spaces around allowed.
 bool isNumberText(std::string_view text) {
-    std::string s(text);
-    const char* start = s.c_str();
+    char buffer[64];
+    std::string longer;
+    const char* start = buffer;
+    if (text.size() < sizeof buffer) {
+        std::memcpy(buffer, text.data(), text.size());
+        buffer[text.size()] = 0;
+    } else {
+        longer.assign(text);
+        start = longer.c_str();
+    }
     char* end = nullptr;
     errno = 0;
     double d = std::strtod(start, &end);
@@ -40,13 +49,13 @@ bool isNumberText(std::string_view text) {
         ++end;
     if (*end != '\0' || !std::isfinite(d)) return false;
     // strtod also reads hexadecimal numbers, "inf" and "nan".
-    for (char c : s)
+    for (char c : text)
         if (c == 'x' || c == 'X' || c == 'n' || c == 'N' || c == 'i' || c == 'I') return false;
     return true;
 }
 
-void appendQuoted(String& out, std::string_view text) {
-    out.append('\'');
+void appendQuoted(std::string& out, std::string_view text) {
+    out.push_back('\'');
     size_t from = 0;
     for (;;) {
         size_t q = text.find('\'', from);
@@ -54,10 +63,10 @@ void appendQuoted(String& out, std::string_view text) {
             out.append(text.substr(from));
             break;
         }
-        out.append(text.substr(from, q - from + 1)).append('\'');
+        out.append(text.substr(from, q - from + 1)).push_back('\'');
         from = q + 1;
     }
-    out.append('\'');
+    out.push_back('\'');
 }
 
 }  // namespace
@@ -159,7 +168,7 @@ int TextImport::mapByName() {
     return added;
 }
 
-bool TextImport::literal(std::string_view text, int column, String& out, String& error) const {
+bool TextImport::literal(std::string_view text, int column, std::string& out, String& error) const {
     int modelColumn = column + (model_->rowIdMode() ? 1 : 0);
     const DataItem* kindCell = model_->header() ? model_->header()->cell(modelColumn) : nullptr;
     int kind = kindCell ? kindCell->type() : DataItem::TString;
@@ -179,7 +188,7 @@ bool TextImport::literal(std::string_view text, int column, String& out, String&
     DataItem value;
     value.setType(kind);
     value.fromString(String(text));
-    out.append(value.sqlLiteral());
+    out.append(value.sqlLiteral().view());
     return true;
 }
 
@@ -192,13 +201,15 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     std::vector<int> relationOf(columns.size(), -1);
     for (size_t i = 0; i < relations_.size(); ++i)
         relationOf[size_t(relations_[i].column)] = int(i);
-    String prefix("INSERT INTO ");
-    prefix.append(TableDataset::quoteName(table_)).append('(');
+    // The statement of each row is built in a std::string (it keeps its
+    // capacity from row to row) and handed over once.
+    std::string prefix("INSERT INTO ");
+    prefix.append(TableDataset::quoteName(table_).view()).push_back('(');
     std::vector<int> order;  // relation index per written column
     for (size_t c = 0; c < columns.size(); ++c) {
         if (relationOf[c] < 0) continue;
-        if (!order.empty()) prefix.append(',');
-        prefix.append(TableDataset::quoteName(columns[c]));
+        if (!order.empty()) prefix.push_back(',');
+        prefix.append(TableDataset::quoteName(columns[c]).view());
         order.push_back(relationOf[c]);
     }
     prefix.append(") VALUES(");
@@ -213,16 +224,16 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     try {
         reader.rewind();
         if (header) reader.next();
-        String sql;
+        std::string sql;
         String error;
         while (reader.next()) {
             ++n;
-            sql = prefix;
-            error.clear();
+            sql.assign(prefix);
+            if (!error.isEmpty()) error.clear();
             bool ok = true;
             for (size_t k = 0; k < order.size() && ok; ++k) {
                 const ImportRelation& r = relations_[size_t(order[k])];
-                if (k > 0) sql.append(',');
+                if (k > 0) sql.push_back(',');
                 if (r.field < 0) {
                     ok = literal(r.constant.view(), r.column, sql, error);
                 } else if (r.field >= reader.fieldCount()) {
@@ -235,7 +246,7 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
             if (ok) {
                 sql.append(");");
                 try {
-                    connection_.execute(sql);
+                    connection_.execute(String(sql));
                 } catch (const GeneralException& e) {
                     error = String(e.message());
                     ok = false;

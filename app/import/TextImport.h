@@ -29,6 +29,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/String.h"
@@ -122,8 +124,7 @@ private:
     void checkColumn(int column) const;
     // The SQL literal of `text` for `column`; false with `error` set when
     // the text does not fit.
-    bool literal(std::string_view text, int column, VORLIN::String& out,
-                 VORLIN::String& error) const;
+    bool literal(std::string_view text, int column, std::string& out, VORLIN::String& error) const;
 
     VORLIN::DbConnection& connection_;
     VORLIN::String table_;
