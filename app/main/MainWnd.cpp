@@ -19,6 +19,7 @@
 
 #include "app/colors/ColorSchemaDlg.h"
 #include "app/form/InsertDataDlg.h"
+#include "app/import/ImportarTexto.h"
 #include "app/main/DatabaseDump.h"
 #include "app/main/SqlFileJob.h"
 #include "core/GeneralException.h"
@@ -208,7 +209,8 @@ void MainWnd::buildMenus() {
     db->addSeparator();
     addCommand(db, "Ejecutar archivo sql", "", "", &MainWnd::runSqlFile,
                &MainWnd::onConnectionOrTable);
-    addCommand(db, "Importar desde texto", "", "", &MainWnd::nothing, &MainWnd::notYet);
+    addCommand(db, "Importar desde texto", "", "", &MainWnd::importText,
+               &MainWnd::onConnectionOrTable);
     addCommand(db, "Dump database", "", "", &MainWnd::dumpDatabase, &MainWnd::onConnectionOrTable);
 
     toolBar_->addSeparator();
@@ -371,6 +373,15 @@ void MainWnd::dumpDatabase() {
         MsgBox::info(text);
     else
         MsgBox::error(text);
+}
+
+void MainWnd::importText() {
+    const int c = selectedConnection();
+    const MainWndLogic::Node* n = logic_->node(c);
+    if (!n) return;
+    logic_->requireLive(c);
+    ImportarTexto wizard(*n->connection, logic_->workFolder(), this);
+    wizard.exec();
 }
 
 void MainWnd::colorScheme() {

@@ -102,6 +102,7 @@ private:
     void nothing() {}
     void colorScheme();
     void runSqlFile();
+    void importText();
     void dumpDatabase();
     void insertRows();
     void newScript();

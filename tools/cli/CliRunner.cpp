@@ -13,6 +13,7 @@
 #include "script/HeadlessHost.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptSession.h"
+#include "tools/cli/CliImport.h"
 #include "tools/cli/ConnectionOption.h"
 #include "tools/cli/QueryCommand.h"
 
@@ -29,6 +30,10 @@ const char* CliRunner::usage() {
            "  quelmir-cli explain ARCHIVO\n"
            "  quelmir-cli --connect CONEXION exec ARCHIVO_SQL\n"
            "  quelmir-cli --connect CONEXION dump ARCHIVO_SALIDA\n"
+           "  quelmir-cli --connect CONEXION import ARCHIVO TABLA [--separator "
+           "tab|comma|semicolon|pipe]\n"
+           "              [--delimiter none|double|single] [--no-header]\n"
+           "              [--map CAMPO=COLUMNA]... [--const TEXTO=COLUMNA]...\n"
            "  quelmir-cli --help\n"
            "\n"
            "Órdenes:\n"
@@ -53,6 +58,15 @@ const char* CliRunner::usage() {
            "    --table TABLA  Tabla de las instrucciones INSERT al guardar como .sql el\n"
            "                   resultado de una consulta (una tabla abierta usa la suya).\n"
            "    --transaction  Ejecuta la orden en una transacción.\n"
+           "  import ARCHIVO TABLA  Importa un archivo de texto delimitado en la tabla, en una\n"
+           "                   transacción, como el asistente del cliente de escritorio. Por\n"
+           "                   omisión: tabulador, comillas dobles y nombres en la primera línea\n"
+           "                   (con --no-header los campos se llaman Campo1, Campo2...). Sin\n"
+           "                   --map cada campo va a la columna del mismo nombre; --const pone\n"
+           "                   un texto fijo en una columna. Las filas que fallan se informan\n"
+           "                   (fila, línea y mensaje) y se saltan; la última línea dice cuántas\n"
+           "                   filas se importaron y cuántas fallaron. Sale con 1 si alguna "
+           "falló.\n"
            "\n"
            "Opciones:\n"
            "  --connect CONEXION[=NOMBRE]  Abre una conexión antes de ejecutar el script; los\n"
@@ -78,7 +92,9 @@ const char* CliRunner::usage() {
            "Ejemplos:\n"
            "  quelmir-cli --connect sqlite:datos/ventas.db=ventas script informe.qs\n"
            "  quelmir-cli --connect sqlite:datos/ventas.db exec altas.sql\n"
-           "  quelmir-cli --connect sqlite:datos/ventas.db dump - > ventas.sql\n";
+           "  quelmir-cli --connect sqlite:datos/ventas.db dump - > ventas.sql\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db import clientes.csv clientes \\\n"
+           "      --separator comma --map Nombre=nombre --const MX=pais\n";
 }
 
 int CliRunner::usageError(const std::string& message) {
@@ -125,6 +141,9 @@ int CliRunner::run(const std::vector<std::string>& args) {
             if (connectionTexts.empty())
                 return usageError(a + " necesita una conexión (--connect)");
             return runJob(a, args[i + 1], connectionTexts);
+        } else if (a == "import") {
+            CliImport command(out_, err_);
+            return command.run({args.begin() + long(i) + 1, args.end()}, connectionTexts);
         } else if (a == "script" || a == "explain") {
             if (i + 1 >= args.size()) return usageError(a + " necesita un archivo");
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);

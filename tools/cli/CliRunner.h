@@ -6,6 +6,7 @@
 //   quelmir-cli explain FILE
 //   quelmir-cli --connect CONNECTION exec SQLFILE
 //   quelmir-cli --connect CONNECTION dump OUTFILE
+//   quelmir-cli --connect CONNECTION import FILE TABLE [options] (see CliImport)
 //   quelmir-cli --help
 //
 // "script" opens the connections (in order; the first that fails is
