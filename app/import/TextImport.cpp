@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/import/DelimitedTextReader.h"
+#include "db/sqlite/SqliteLocalConnection.h"
+#include "remote/SqliteClientConnection.h"
 #include "core/DataItem.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
@@ -219,50 +221,101 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     ImportResult result;
     result.total = header && records > 0 ? records - 1 : records;
 
+    // SQLite (local or on our server) undoes a failing statement whole, so
+    // rows can go in batches of one multi-row INSERT each: a batch that
+    // fails is run again row by row to find and report the rows that fail.
+    // Other back ends (MyISAM keeps the rows before a failing one) get one
+    // INSERT per row.
+    const bool batches = dynamic_cast<VORLIN::SqliteLocalConnection*>(&connection_) != nullptr ||
+                         dynamic_cast<VORLIN::SqliteClientConnection*>(&connection_) != nullptr;
+    const size_t batchSize = batches ? kBatchRows : 1;
+
+    struct Pending {
+        int row;
+        int line;
+        std::string values;  // the literals, comma-separated
+        String error;        // a row that could not be written as SQL
+    };
+    std::vector<Pending> pending;
+    pending.reserve(batchSize);
+    std::string sql;
+
+    // Runs the pending rows; false when the person cancelled.
+    auto flush = [&]() -> bool {
+        size_t good = 0;
+        for (const Pending& p : pending)
+            if (p.error.isEmpty()) ++good;
+        bool batchDone = false;
+        if (good > 1) {
+            sql.assign(prefix);
+            bool first = true;
+            for (const Pending& p : pending) {
+                if (!p.error.isEmpty()) continue;
+                if (!first) sql.append("),(");
+                sql.append(p.values);
+                first = false;
+            }
+            sql.append(");");
+            try {
+                connection_.execute(String(sql));
+                batchDone = true;
+            } catch (const GeneralException&) {
+                // Row by row below, to tell which rows fail.
+            }
+        }
+        bool go = true;
+        for (Pending& p : pending) {
+            if (p.error.isEmpty() && !batchDone) {
+                sql.assign(prefix).append(p.values).append(");");
+                try {
+                    connection_.execute(String(sql));
+                } catch (const GeneralException& e) {
+                    p.error = String(e.message());
+                }
+            }
+            if (p.error.isEmpty()) {
+                ++result.imported;
+            } else {
+                ++result.failed;
+                if (progress) progress->rowFailed({p.row, p.line, p.error});
+            }
+            if (go && progress && !progress->rowDone(p.row, result.total, result.failed)) go = false;
+        }
+        pending.clear();
+        return go;
+    };
+
     connection_.beginTransaction();
     int n = 0;
     try {
         reader.rewind();
         if (header) reader.next();
-        std::string sql;
+        std::string values;
         String error;
         while (reader.next()) {
             ++n;
-            sql.assign(prefix);
+            values.clear();
             if (!error.isEmpty()) error.clear();
             bool ok = true;
             for (size_t k = 0; k < order.size() && ok; ++k) {
                 const ImportRelation& r = relations_[size_t(order[k])];
-                if (k > 0) sql.push_back(',');
+                if (k > 0) values.push_back(',');
                 if (r.field < 0) {
-                    ok = literal(r.constant.view(), r.column, sql, error);
+                    ok = literal(r.constant.view(), r.column, values, error);
                 } else if (r.field >= reader.fieldCount()) {
                     error = kMissingField;
                     ok = false;
                 } else {
-                    ok = literal(reader.field(r.field), r.column, sql, error);
+                    ok = literal(reader.field(r.field), r.column, values, error);
                 }
             }
-            if (ok) {
-                sql.append(");");
-                try {
-                    connection_.execute(String(sql));
-                } catch (const GeneralException& e) {
-                    error = String(e.message());
-                    ok = false;
-                }
-            }
-            if (ok) {
-                ++result.imported;
-            } else {
-                ++result.failed;
-                if (progress) progress->rowFailed({n, reader.line(), error});
-            }
-            if (progress && !progress->rowDone(n, result.total, result.failed)) {
+            pending.push_back({n, reader.line(), ok ? values : std::string(), ok ? String() : error});
+            if (pending.size() >= batchSize && !flush()) {
                 result.cancelled = true;
                 break;
             }
         }
+        if (!result.cancelled && !pending.empty() && !flush()) result.cancelled = true;
     } catch (...) {
         try {
             connection_.rollbackTransaction();

@@ -189,3 +189,35 @@ TEST(TextImport, FieldsWithoutHeaderShortRecordsAndRepeatedColumns) {
 }
 
 }  // namespace
+
+TEST(TextImport, LargeFilesGoInBatchesAndAFailingRowInABatchIsStillTheOnlyOneLost) {
+    Fixture<SqliteLocalConnection> f;
+    std::string csv = "Nombre,Codigo\n";
+    const int rows = int(TextImport::kBatchRows) * 2 + 50;
+    for (int i = 1; i <= rows; ++i) {
+        // Rows 7 and 300 repeat an earlier code; row 420 is not a number.
+        const int code = i == 7 ? 3 : i == 300 ? 250 : i;
+        csv += "n" + std::to_string(i) + "," + (i == 420 ? std::string("x") : std::to_string(code)) + "\n";
+    }
+    DelimitedTextReader reader(',', '"');
+    reader.load(csv);
+    int records = 0, maxFields = 0;
+    reader.count(records, maxFields);
+    TextImport import(f.db);
+    import.setFieldNames(reader.fieldNames(true, maxFields));
+    import.setTable("clientes");
+    EXPECT_EQ(import.mapByName(), 2);
+    Recorder progress;
+    ImportResult r = import.run(reader, true, &progress);
+    EXPECT_EQ(r.imported, rows - 3);
+    EXPECT_EQ(r.failed, 3);
+    EXPECT_EQ(progress.calls, rows);
+    ASSERT_EQ(progress.failures.size(), 3u);
+    EXPECT_EQ(progress.failures[0].row, 7);
+    EXPECT_EQ(progress.failures[1].row, 300);
+    EXPECT_EQ(progress.failures[2].row, 420);
+    EXPECT_EQ(shell(f.path, "SELECT count(*), count(DISTINCT codigo) FROM clientes"),
+              std::to_string(rows - 3) + "|" + std::to_string(rows - 3) + "\n");
+    EXPECT_EQ(shell(f.path, "SELECT count(*) FROM clientes WHERE nombre IN ('n7','n300','n420')"),
+              "0\n");
+}
