@@ -32,6 +32,15 @@ void DbConnection::executeFile(const String&) {}
 int32_t DbConnection::executeInsert(const String&) {
     return 0;
 }
+void DbConnection::insertLiterals(const String& prefix, const std::vector<std::string>& literals) {
+    std::string sql(prefix.view());
+    for (size_t i = 0; i < literals.size(); ++i) {
+        if (i > 0) sql.push_back(',');
+        sql.append(literals[i]);
+    }
+    sql.append(");");
+    execute(String(sql));
+}
 DataItem DbConnection::queryItem(const String&) {
     return DataItem();
 }

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/DataItem.h"
 #include "core/DateDay.h"
@@ -68,6 +70,13 @@ public:
     void execute(const String& sql) override;
     virtual void executeFile(const String& path);
     int32_t executeInsert(const String& sql) override;
+    // Inserts one row: `prefix` ("INSERT INTO t(a,b) VALUES(") followed by
+    // the SQL literals of its values, joined by "," and closed by ")". For
+    // many rows of one table (the text import): a back end that can prepare
+    // statements prepares the statement once and binds each row's values;
+    // this default runs the text through execute(). Throws as execute does;
+    // a failing row inserts nothing.
+    virtual void insertLiterals(const String& prefix, const std::vector<std::string>& literals);
     virtual DataItem queryItem(const String& sql);
     virtual int32_t queryInt(const String& sql);
     virtual String queryString(const String& sql);

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "app/import/DelimitedTextReader.h"
-#include "db/sqlite/SqliteLocalConnection.h"
-#include "remote/SqliteClientConnection.h"
 #include "core/DataItem.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/TableDataset.h"
 #include "db/DbConnection.h"
+#include "db/sqlite/SqliteLocalConnection.h"
+#include "remote/SqliteClientConnection.h"
 
 using VORLIN::DataItem;
 using VORLIN::DbConnection;
@@ -221,24 +221,32 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     ImportResult result;
     result.total = header && records > 0 ? records - 1 : records;
 
-    // SQLite (local or on our server) undoes a failing statement whole, so
-    // rows can go in batches of one multi-row INSERT each: a batch that
-    // fails is run again row by row to find and report the rows that fail.
-    // Other back ends (MyISAM keeps the rows before a failing one) get one
-    // INSERT per row.
-    const bool batches = dynamic_cast<VORLIN::SqliteLocalConnection*>(&connection_) != nullptr ||
-                         dynamic_cast<VORLIN::SqliteClientConnection*>(&connection_) != nullptr;
+    // A local SQLite database takes each row through one prepared statement
+    // (insertLiterals). Our server's SQLite undoes a failing statement whole,
+    // so rows go there in batches of one multi-row INSERT each (one request
+    // per batch): a batch that fails is run again row by row to find and
+    // report the rows that fail. Other back ends (MyISAM keeps the rows
+    // before a failing one) get one INSERT per row.
+    const bool local = dynamic_cast<VORLIN::SqliteLocalConnection*>(&connection_) != nullptr;
+    const bool batches = dynamic_cast<VORLIN::SqliteClientConnection*>(&connection_) != nullptr;
     const size_t batchSize = batches ? kBatchRows : 1;
 
     struct Pending {
         int row;
         int line;
-        std::string values;  // the literals, comma-separated
-        String error;        // a row that could not be written as SQL
+        std::vector<std::string> literals;
+        String error;  // a row that could not be written as SQL
     };
     std::vector<Pending> pending;
     pending.reserve(batchSize);
     std::string sql;
+    auto appendValues = [&sql](const Pending& p) {
+        for (size_t i = 0; i < p.literals.size(); ++i) {
+            if (i > 0) sql.push_back(',');
+            sql.append(p.literals[i]);
+        }
+    };
+    const String prefixText(prefix);
 
     // Runs the pending rows; false when the person cancelled.
     auto flush = [&]() -> bool {
@@ -252,7 +260,7 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
             for (const Pending& p : pending) {
                 if (!p.error.isEmpty()) continue;
                 if (!first) sql.append("),(");
-                sql.append(p.values);
+                appendValues(p);
                 first = false;
             }
             sql.append(");");
@@ -266,9 +274,15 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
         bool go = true;
         for (Pending& p : pending) {
             if (p.error.isEmpty() && !batchDone) {
-                sql.assign(prefix).append(p.values).append(");");
                 try {
-                    connection_.execute(String(sql));
+                    if (local) {
+                        connection_.insertLiterals(prefixText, p.literals);
+                    } else {
+                        sql.assign(prefix);
+                        appendValues(p);
+                        sql.append(");");
+                        connection_.execute(String(sql));
+                    }
                 } catch (const GeneralException& e) {
                     p.error = String(e.message());
                 }
@@ -279,7 +293,8 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
                 ++result.failed;
                 if (progress) progress->rowFailed({p.row, p.line, p.error});
             }
-            if (go && progress && !progress->rowDone(p.row, result.total, result.failed)) go = false;
+            if (go && progress && !progress->rowDone(p.row, result.total, result.failed))
+                go = false;
         }
         pending.clear();
         return go;
@@ -290,26 +305,28 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     try {
         reader.rewind();
         if (header) reader.next();
-        std::string values;
+        std::vector<std::string> literals;
         String error;
         while (reader.next()) {
             ++n;
-            values.clear();
+            literals.assign(order.size(), std::string());
             if (!error.isEmpty()) error.clear();
             bool ok = true;
             for (size_t k = 0; k < order.size() && ok; ++k) {
                 const ImportRelation& r = relations_[size_t(order[k])];
-                if (k > 0) values.push_back(',');
                 if (r.field < 0) {
-                    ok = literal(r.constant.view(), r.column, values, error);
+                    ok = literal(r.constant.view(), r.column, literals[k], error);
                 } else if (r.field >= reader.fieldCount()) {
                     error = kMissingField;
                     ok = false;
                 } else {
-                    ok = literal(reader.field(r.field), r.column, values, error);
+                    ok = literal(reader.field(r.field), r.column, literals[k], error);
                 }
             }
-            pending.push_back({n, reader.line(), ok ? values : std::string(), ok ? String() : error});
+            if (ok)
+                pending.push_back({n, reader.line(), std::move(literals), String()});
+            else
+                pending.push_back({n, reader.line(), {}, error});
             if (pending.size() >= batchSize && !flush()) {
                 result.cancelled = true;
                 break;

@@ -74,7 +74,8 @@ public:
 
 class TextImport {
 public:
-    // Rows per INSERT where the back end undoes a failing statement whole.
+    // Rows per INSERT request on our server (whose SQLite undoes a failing
+    // statement whole).
     static constexpr size_t kBatchRows = 200;
     static constexpr const char* kNoTable = "ImportarTexto: no se ha elegido la tabla de destino";
     static constexpr const char* kUnknownTable = "ImportarTexto: no existe la tabla %s";

@@ -1,5 +1,11 @@
 #include "db/sqlite/SqliteLocalConnection.h"
 
+#include <cctype>
+
+#include <cmath>
+
+#include <cerrno>
+
 #include <dirent.h>
 #include <fnmatch.h>
 #include <sqlite3.h>
@@ -191,7 +197,15 @@ void SqliteLocalConnection::interrupt() {
     if (db_) sqlite3_interrupt(db_);
 }
 
+void SqliteLocalConnection::dropInsertStatement() noexcept {
+    if (insertStatement_) sqlite3_finalize(insertStatement_);
+    insertStatement_ = nullptr;
+    insertPrefix_.clear();
+    insertValues_ = 0;
+}
+
 void SqliteLocalConnection::closeHandle() noexcept {
+    dropInsertStatement();
     if (db_) {
         // The busy handler points at this object, which a cursor holding the
         // handle may outlive.
@@ -464,6 +478,110 @@ int32_t SqliteLocalConnection::executeInsert(const String& sql) {
     requireDatabase();
     run(sql, "execute insert");
     return int32_t(uint32_t(uint64_t(sqlite3_last_insert_rowid(db_))));
+}
+
+namespace {
+
+// How a SQL literal is bound: SQLite reads 12 as an integer, 1.5 and 1e3
+// as reals, 'x' as text and NULL as null; binding the same value gives the
+// same stored value, affinity included.
+enum class Bound { Null, Integer, Real, Text, Other };
+
+Bound classify(const std::string& literal, sqlite3_int64& integer, double& real,
+               std::string& text) {
+    if (literal.size() >= 2 && literal.front() == '\'' && literal.back() == '\'') {
+        text.clear();
+        for (size_t i = 1; i + 1 < literal.size(); ++i) {
+            text.push_back(literal[i]);
+            if (literal[i] == '\'') ++i;  // a doubled quote stands for one
+        }
+        return Bound::Text;
+    }
+    if (literal == "NULL" || literal == "null") return Bound::Null;
+    if (literal.empty()) return Bound::Other;
+    const char* begin = literal.c_str();
+    char* end = nullptr;
+    bool plainInteger = true;
+    for (size_t i = 0; i < literal.size(); ++i) {
+        const char c = literal[i];
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || (i == 0 && (c == '-' || c == '+'))))
+            plainInteger = false;
+    }
+    if (plainInteger) {
+        errno = 0;
+        integer = std::strtoll(begin, &end, 10);
+        if (errno == 0 && end && *end == '\0') return Bound::Integer;
+    }
+    // A number with a point or an exponent, written as SQLite reads one.
+    if (std::isdigit(static_cast<unsigned char>(literal[0])) || literal[0] == '-' ||
+        literal[0] == '+' || literal[0] == '.') {
+        errno = 0;
+        real = std::strtod(begin, &end);
+        if (errno == 0 && end && *end == '\0' && std::isfinite(real)) return Bound::Real;
+    }
+    return Bound::Other;
+}
+
+}  // namespace
+
+void SqliteLocalConnection::insertLiterals(const String& prefix,
+                                           const std::vector<std::string>& literals) {
+    requireDatabase();
+    std::vector<Bound> kinds(literals.size());
+    std::vector<sqlite3_int64> integers(literals.size());
+    std::vector<double> reals(literals.size());
+    std::vector<std::string> texts(literals.size());
+    for (size_t i = 0; i < literals.size(); ++i) {
+        kinds[i] = classify(literals[i], integers[i], reals[i], texts[i]);
+        if (kinds[i] == Bound::Other) {
+            // A value the statement cannot bind: the row goes as text.
+            DbConnection::insertLiterals(prefix, literals);
+            return;
+        }
+    }
+    if (!insertStatement_ || insertPrefix_ != prefix.view() || insertValues_ != literals.size()) {
+        dropInsertStatement();
+        std::string sql(prefix.view());
+        for (size_t i = 0; i < literals.size(); ++i)
+            sql.append(i ? ",?" : "?");
+        sql.append(")");
+        insertStatement_ = prepare(String(sql), "execute");
+        insertPrefix_.assign(prefix.view());
+        insertValues_ = literals.size();
+    }
+    sqlite3_stmt* st = insertStatement_;
+    sqlite3_reset(st);
+    for (size_t i = 0; i < literals.size(); ++i) {
+        const int at = int(i) + 1;
+        switch (kinds[i]) {
+            case Bound::Null:
+                sqlite3_bind_null(st, at);
+                break;
+            case Bound::Integer:
+                sqlite3_bind_int64(st, at, integers[i]);
+                break;
+            case Bound::Real:
+                sqlite3_bind_double(st, at, reals[i]);
+                break;
+            default:
+                sqlite3_bind_text(st, at, texts[i].data(), int(texts[i].size()), SQLITE_TRANSIENT);
+                break;
+        }
+    }
+    startWait();
+    const int rc = stepRetry(st);
+    if (rc != SQLITE_DONE) {
+        std::string sql(prefix.view());
+        for (size_t i = 0; i < literals.size(); ++i) {
+            if (i > 0) sql.push_back(',');
+            sql.append(literals[i]);
+        }
+        sql.append(")");
+        sqlite3_reset(st);
+        failSql("execute", rc, String(sql));
+    }
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
 }
 
 void SqliteLocalConnection::executeFile(const String& path) {

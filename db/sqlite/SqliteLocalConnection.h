@@ -41,6 +41,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "db/DbConnection.h"
@@ -99,6 +100,10 @@ public:
     void execute(const String& sql) override;
     void executeFile(const String& path) override;
     int32_t executeInsert(const String& sql) override;
+    // One prepared statement per prefix, kept until the database closes or
+    // another prefix comes; literals SQLite cannot take as bound values
+    // (blobs) run as text.
+    void insertLiterals(const String& prefix, const std::vector<std::string>& literals) override;
     DataItem queryItem(const String& sql) override;
     int32_t queryInt(const String& sql) override;
     String queryString(const String& sql) override;
@@ -160,6 +165,7 @@ protected:
 private:
     void requireDatabase();
     void closeHandle() noexcept;
+    void dropInsertStatement() noexcept;
     // Opens `path` (creating it when `create`), installs the busy handler
     // and the SQL functions; on failure throws the error name.
     void openHandle(const String& path, bool create);
@@ -198,6 +204,10 @@ private:
     static int busyHandler(void* self, int count);
 
     sqlite3* db_ = nullptr;
+    // insertLiterals' statement, its prefix and its number of values.
+    sqlite3_stmt* insertStatement_ = nullptr;
+    std::string insertPrefix_;
+    size_t insertValues_ = 0;
     String folder_;
     String database_;
     String alias_;

@@ -9,6 +9,8 @@
 #include "app/import/DelimitedTextReader.h"
 #include "core/GeneralException.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "remote/SqliteClientConnection.h"
+#include "tests/server/ServerProcess.h"
 #include "tests/support/TempFolder.h"
 
 using VORLIN::GeneralException;
@@ -190,23 +192,29 @@ TEST(TextImport, FieldsWithoutHeaderShortRecordsAndRepeatedColumns) {
 
 }  // namespace
 
-TEST(TextImport, LargeFilesGoInBatchesAndAFailingRowInABatchIsStillTheOnlyOneLost) {
-    Fixture<SqliteLocalConnection> f;
-    std::string csv = "Nombre,Codigo\n";
+// Rows 7 and 300 repeat an earlier code; row 420 is not a number. Checked
+// on a local file (one prepared statement) and on our server (batches).
+template <class Connection>
+void importWithFailures(Connection& db, const std::string& path) {
+    db.execute(
+        "CREATE TABLE clientes(id INTEGER PRIMARY KEY, nombre TEXT NOT NULL, ciudad TEXT, "
+        "importe NUMERIC, alta DATE, pais TEXT, codigo INTEGER UNIQUE)");
+    std::string csv = "Nombre,Codigo,Importe\n";
     const int rows = int(TextImport::kBatchRows) * 2 + 50;
     for (int i = 1; i <= rows; ++i) {
-        // Rows 7 and 300 repeat an earlier code; row 420 is not a number.
         const int code = i == 7 ? 3 : i == 300 ? 250 : i;
-        csv += "n" + std::to_string(i) + "," + (i == 420 ? std::string("x") : std::to_string(code)) + "\n";
+        csv += "n" + std::to_string(i) + "," +
+               (i == 420 ? std::string("x") : std::to_string(code)) + "," + (i % 2 ? "1.25" : "") +
+               "\n";
     }
     DelimitedTextReader reader(',', '"');
     reader.load(csv);
     int records = 0, maxFields = 0;
     reader.count(records, maxFields);
-    TextImport import(f.db);
+    TextImport import(db);
     import.setFieldNames(reader.fieldNames(true, maxFields));
     import.setTable("clientes");
-    EXPECT_EQ(import.mapByName(), 2);
+    EXPECT_EQ(import.mapByName(), 3);
     Recorder progress;
     ImportResult r = import.run(reader, true, &progress);
     EXPECT_EQ(r.imported, rows - 3);
@@ -216,8 +224,31 @@ TEST(TextImport, LargeFilesGoInBatchesAndAFailingRowInABatchIsStillTheOnlyOneLos
     EXPECT_EQ(progress.failures[0].row, 7);
     EXPECT_EQ(progress.failures[1].row, 300);
     EXPECT_EQ(progress.failures[2].row, 420);
-    EXPECT_EQ(shell(f.path, "SELECT count(*), count(DISTINCT codigo) FROM clientes"),
-              std::to_string(rows - 3) + "|" + std::to_string(rows - 3) + "\n");
-    EXPECT_EQ(shell(f.path, "SELECT count(*) FROM clientes WHERE nombre IN ('n7','n300','n420')"),
+    EXPECT_EQ(shell(path,
+                    "SELECT count(*), count(DISTINCT codigo), count(importe), "
+                    "sum(typeof(importe)='real'), sum(typeof(codigo)='integer') FROM clientes"),
+              std::to_string(rows - 3) + "|" + std::to_string(rows - 3) + "|" +
+                  std::to_string((rows - 3 + 1) / 2) + "|" + std::to_string((rows - 3 + 1) / 2) +
+                  "|" + std::to_string(rows - 3) + "\n");
+    EXPECT_EQ(shell(path, "SELECT count(*) FROM clientes WHERE nombre IN ('n7','n300','n420')"),
               "0\n");
+}
+
+TEST(TextImport, AFailingRowAmongManyIsTheOnlyOneLostOnAFile) {
+    testsupport::TempFolder dir;
+    SqliteLocalConnection db;
+    ASSERT_TRUE(db.connect(String(dir.path), "", "", false, "-"));
+    ASSERT_TRUE(db.openDatabase("datos.db", false, String(), String()));
+    importWithFailures(db, dir.file("datos.db"));
+}
+
+TEST(TextImport, AFailingRowAmongManyIsTheOnlyOneLostOnOurServer) {
+    testing_server::TempDir data;
+    shell(data.file("datos.db"), "PRAGMA user_version=1");
+    testing_server::ServerProcess server(data.path());
+    ASSERT_TRUE(server.started());
+    VORLIN::SqliteClientConnection db;
+    ASSERT_TRUE(db.connect(String(server.address()), "", "", false, "datos"))
+        << db.lastError().c_str();
+    importWithFailures(db, data.file("datos.db"));
 }
