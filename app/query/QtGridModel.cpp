@@ -68,6 +68,12 @@ bool QtGridModel::isPendingRow(int row) const noexcept {
     return hasPendingRow() && row == shownRows_;
 }
 
+int QtGridModel::dataRow(int row) const noexcept {
+    // While rows arrive the set may hold more than the view was told of: the
+    // pending row is the adapter's own, wherever the view shows it.
+    return isPendingRow(row) ? rows_.rowCount() : row;
+}
+
 int QtGridModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     return shownRows_ + (hasPendingRow() ? 1 : 0);
@@ -96,7 +102,7 @@ QVariant QtGridModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     }
     const int column = index.column() - 1;
-    const DataItem* item = rows_.cell(row, column);
+    const DataItem* item = rows_.cell(dataRow(row), column);
     if (!item) return QVariant();
     const bool null = item->isNull();
     const int type = rows_.columnType(column);
@@ -182,9 +188,10 @@ bool QtGridModel::setData(const QModelIndex& index, const QVariant& value, int r
     const bool done = guarded([&] {
         if (asText) {
             const QByteArray text = value.toString().toUtf8();
-            return rows_.setCellText(row, column, TextRef(text.constData(), size_t(text.size())));
+            return rows_.setCellText(dataRow(row), column,
+                                     TextRef(text.constData(), size_t(text.size())));
         }
-        return rows_.setCellValue(row, column, item);
+        return rows_.setCellValue(dataRow(row), column, item);
     });
     // A failed change still repaints: the cell shows the value it kept.
     emit dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
@@ -194,7 +201,7 @@ bool QtGridModel::setData(const QModelIndex& index, const QVariant& value, int r
 bool QtGridModel::setNull(const QModelIndex& index) {
     if (!index.isValid() || index.column() == 0) return false;
     const int row = index.row();
-    const bool done = guarded([&] { return rows_.setCellNull(row, index.column() - 1); });
+    const bool done = guarded([&] { return rows_.setCellNull(dataRow(row), index.column() - 1); });
     emit dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
     return done;
 }

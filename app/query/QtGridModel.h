@@ -59,6 +59,8 @@ public:
 
 private:
     bool hasPendingRow() const noexcept;
+    // The adapter's number of a row of the view.
+    int dataRow(int row) const noexcept;
     // Runs a change of the adapter, showing a GeneralException with "ERROR".
     template <class F>
     bool guarded(F&& change);

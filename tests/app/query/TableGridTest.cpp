@@ -145,6 +145,7 @@ TEST_F(GridFixture, TextKeyEditsNewRowAndDelete) {
 TEST_F(GridFixture, IntegerKeyFailingEditAndNull) {
     TGDataset g;
     g.bindTable(open("select * from nums;"), db.get());
+    QtGridModel m(g);
     // A failing UPDATE keeps the old value and shows the database's text.
     EXPECT_FALSE(g.setCellText(0, 1, "-5"));
     EXPECT_EQ(cellText(g, 0, 1), "10");
@@ -162,6 +163,13 @@ TEST_F(GridFixture, IntegerKeyFailingEditAndNull) {
     EXPECT_TRUE(g.setCellText(3, 1, "40"));
     EXPECT_TRUE(g.commitPending());
     EXPECT_EQ(cellText(g, 3, 0), "4");
+    // A row the view was not told of yet does not take the pending row's place.
+    EXPECT_EQ(m.rowCount(), 4);
+    EXPECT_EQ(shown(m, 3, 0), "*");
+    EXPECT_EQ(shown(m, 3, 1), "");
+    m.rowsAppended(g.rowCount());
+    EXPECT_EQ(m.rowCount(), 5);
+    EXPECT_EQ(shown(m, 3, 1), "4");
     EXPECT_EQ(shell("SELECT id, v, t IS NULL FROM nums WHERE id=4;"), "4|40|1\n");
 
     // A failing INSERT throws, keeps the pending row and adds nothing.
