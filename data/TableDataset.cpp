@@ -334,7 +334,7 @@ bool TableDataset::updateCell(int rowIndex, TextRef columnName, const DataItem& 
     }
     // A name beyond the header's cells has no cell to take the value.
     if (cell) {
-        cell->assign(&value);
+        cell->assignNullable(&value);
         // The database holds it now (with a connection).
         if (connection) target->setStoredCell(column, *cell);
     }

@@ -109,7 +109,8 @@ public:
     // the row id. The row then keeps its stored image.
     void saveRow(DataRow& row, TableStore& connection, int32_t& id);
     // One UPDATE of one column; on success (or without a connection) the
-    // cell takes the value. False when the statement failed (the cell keeps
+    // cell takes the value (a null value makes it null, as the database
+    // now holds NULL). False when the statement failed (the cell keeps
     // its value) and when there is no such row or column (nothing happens).
     bool updateCell(int rowIndex, TextRef columnName, const DataItem& value,
                     TableStore* connection);
