@@ -237,8 +237,10 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
         std::vector<std::string> literals;
         String error;  // a row that could not be written as SQL
     };
-    std::vector<Pending> pending;
-    pending.reserve(batchSize);
+    // The rows waiting for their INSERT; their texts keep their room from
+    // batch to batch.
+    std::vector<Pending> pending(batchSize);
+    size_t used = 0;
     std::string sql;
     auto appendValues = [&sql](const Pending& p) {
         for (size_t i = 0; i < p.literals.size(); ++i) {
@@ -251,13 +253,14 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     // Runs the pending rows; false when the person cancelled.
     auto flush = [&]() -> bool {
         size_t good = 0;
-        for (const Pending& p : pending)
-            if (p.error.isEmpty()) ++good;
+        for (size_t i = 0; i < used; ++i)
+            if (pending[i].error.isEmpty()) ++good;
         bool batchDone = false;
         if (good > 1) {
             sql.assign(prefix);
             bool first = true;
-            for (const Pending& p : pending) {
+            for (size_t i = 0; i < used; ++i) {
+                const Pending& p = pending[i];
                 if (!p.error.isEmpty()) continue;
                 if (!first) sql.append("),(");
                 appendValues(p);
@@ -272,7 +275,8 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
             }
         }
         bool go = true;
-        for (Pending& p : pending) {
+        for (size_t i = 0; i < used; ++i) {
+            Pending& p = pending[i];
             if (p.error.isEmpty() && !batchDone) {
                 try {
                     if (local) {
@@ -296,7 +300,7 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
             if (go && progress && !progress->rowDone(p.row, result.total, result.failed))
                 go = false;
         }
-        pending.clear();
+        used = 0;
         return go;
     };
 
@@ -305,34 +309,39 @@ ImportResult TextImport::run(DelimitedTextReader& reader, bool header, ImportPro
     try {
         reader.rewind();
         if (header) reader.next();
-        std::vector<std::string> literals;
         String error;
         while (reader.next()) {
             ++n;
-            literals.assign(order.size(), std::string());
+            Pending& p = pending[used];
+            p.row = n;
+            p.line = reader.line();
+            p.literals.resize(order.size());
             if (!error.isEmpty()) error.clear();
             bool ok = true;
             for (size_t k = 0; k < order.size() && ok; ++k) {
                 const ImportRelation& r = relations_[size_t(order[k])];
+                std::string& value = p.literals[k];
+                value.clear();
                 if (r.field < 0) {
-                    ok = literal(r.constant.view(), r.column, literals[k], error);
+                    ok = literal(r.constant.view(), r.column, value, error);
                 } else if (r.field >= reader.fieldCount()) {
                     error = kMissingField;
                     ok = false;
                 } else {
-                    ok = literal(reader.field(r.field), r.column, literals[k], error);
+                    ok = literal(reader.field(r.field), r.column, value, error);
                 }
             }
-            if (ok)
-                pending.push_back({n, reader.line(), std::move(literals), String()});
-            else
-                pending.push_back({n, reader.line(), {}, error});
-            if (pending.size() >= batchSize && !flush()) {
+            if (ok) {
+                if (!p.error.isEmpty()) p.error.clear();
+            } else {
+                p.error = error;
+            }
+            if (++used >= batchSize && !flush()) {
                 result.cancelled = true;
                 break;
             }
         }
-        if (!result.cancelled && !pending.empty() && !flush()) result.cancelled = true;
+        if (!result.cancelled && used > 0 && !flush()) result.cancelled = true;
     } catch (...) {
         try {
             connection_.rollbackTransaction();

@@ -527,18 +527,6 @@ Bound classify(const std::string& literal, sqlite3_int64& integer, double& real,
 void SqliteLocalConnection::insertLiterals(const String& prefix,
                                            const std::vector<std::string>& literals) {
     requireDatabase();
-    std::vector<Bound> kinds(literals.size());
-    std::vector<sqlite3_int64> integers(literals.size());
-    std::vector<double> reals(literals.size());
-    std::vector<std::string> texts(literals.size());
-    for (size_t i = 0; i < literals.size(); ++i) {
-        kinds[i] = classify(literals[i], integers[i], reals[i], texts[i]);
-        if (kinds[i] == Bound::Other) {
-            // A value the statement cannot bind: the row goes as text.
-            DbConnection::insertLiterals(prefix, literals);
-            return;
-        }
-    }
     if (!insertStatement_ || insertPrefix_ != prefix.view() || insertValues_ != literals.size()) {
         dropInsertStatement();
         std::string sql(prefix.view());
@@ -551,25 +539,35 @@ void SqliteLocalConnection::insertLiterals(const String& prefix,
     }
     sqlite3_stmt* st = insertStatement_;
     sqlite3_reset(st);
+    sqlite3_int64 integer = 0;
+    double real = 0;
     for (size_t i = 0; i < literals.size(); ++i) {
         const int at = int(i) + 1;
-        switch (kinds[i]) {
+        switch (classify(literals[i], integer, real, insertText_)) {
             case Bound::Null:
                 sqlite3_bind_null(st, at);
                 break;
             case Bound::Integer:
-                sqlite3_bind_int64(st, at, integers[i]);
+                sqlite3_bind_int64(st, at, integer);
                 break;
             case Bound::Real:
-                sqlite3_bind_double(st, at, reals[i]);
+                sqlite3_bind_double(st, at, real);
                 break;
-            default:
-                sqlite3_bind_text(st, at, texts[i].data(), int(texts[i].size()), SQLITE_TRANSIENT);
+            case Bound::Text:
+                sqlite3_bind_text(st, at, insertText_.data(), int(insertText_.size()),
+                                  SQLITE_TRANSIENT);
                 break;
+            case Bound::Other:
+                // A value the statement cannot bind: the row goes as text.
+                sqlite3_clear_bindings(st);
+                DbConnection::insertLiterals(prefix, literals);
+                return;
         }
     }
     startWait();
     const int rc = stepRetry(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
     if (rc != SQLITE_DONE) {
         std::string sql(prefix.view());
         for (size_t i = 0; i < literals.size(); ++i) {
@@ -577,11 +575,8 @@ void SqliteLocalConnection::insertLiterals(const String& prefix,
             sql.append(literals[i]);
         }
         sql.append(")");
-        sqlite3_reset(st);
         failSql("execute", rc, String(sql));
     }
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
 }
 
 void SqliteLocalConnection::executeFile(const String& path) {

@@ -208,6 +208,7 @@ private:
     sqlite3_stmt* insertStatement_ = nullptr;
     std::string insertPrefix_;
     size_t insertValues_ = 0;
+    std::string insertText_;  // scratch: a text value without its quotes
     String folder_;
     String database_;
     String alias_;
