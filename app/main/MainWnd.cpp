@@ -22,6 +22,7 @@
 #include "app/import/ImportarTexto.h"
 #include "app/main/DatabaseDump.h"
 #include "app/main/SqlFileJob.h"
+#include "app/query/QueryWnd.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -130,6 +131,10 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     // The editor completes the names of the selected connection's tables
     // (and of the selected table's columns).
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { updateCompletion(); });
+    // Enter or a double click on a table opens it in a query window.
+    connect(tree_, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { tableActivated(item); });
+    queryClosing_ = std::make_unique<Event<MainWnd>>(this, &MainWnd::queryClosed);
     notifierId_ = ConnectionNotifier::subscribe(
         [this](DbConnection* source) { logic_->serverClosed(source); });
     treeChanged();
@@ -137,6 +142,9 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
 
 MainWnd::~MainWnd() {
     ConnectionNotifier::unsubscribe(notifierId_);
+    // The query windows point at connections: they go first.
+    queryWindows_.clear();
+    queryClosing_.reset();
     commands_.clear();
 }
 
@@ -201,7 +209,7 @@ void MainWnd::buildMenus() {
                &MainWnd::onConnectionNode);
     db->addSeparator();
     addCommand(db, "Nueva ventana de consulta", "DB_QUERYWND", "Ventana de consulta",
-               &MainWnd::nothing, &MainWnd::notYet);
+               &MainWnd::newQueryWindow, &MainWnd::onConnectionOrTable, "Ctrl+T");
     addCommand(db, "Insertar registros", "DB_INSERT", "Insertar registros", &MainWnd::insertRows,
                &MainWnd::onTableNode);
     addCommand(db, "Establecer alias", "DB_DB", "Alias", &MainWnd::setAlias,
@@ -292,6 +300,53 @@ void MainWnd::treeChanged() {
 }
 
 // -------------------------------------------------------------- commands
+
+void MainWnd::newQueryWindow() {
+    openQueryWindow(selectedConnection(), String());
+}
+
+void MainWnd::tableActivated(QTreeWidgetItem* item) {
+    const int c = item ? item->data(0, kConnectionRole).toInt() : -1;
+    const int t = item ? item->data(0, kTableRole).toInt() : -1;
+    const MainWndLogic::Node* n = logic_->node(c);
+    if (!n || t < 0 || size_t(t) >= n->tables.size()) return;
+    try {
+        openQueryWindow(c, n->tables[size_t(t)]);
+    } catch (const GeneralException& e) {
+        MsgBox::error(String(e.message()));
+    }
+}
+
+void MainWnd::openQueryWindow(int connection, const String& table) {
+    const MainWndLogic::Node* n = logic_->node(connection);
+    if (!n) return;
+    logic_->requireLive(connection);
+    QueryWnd::Hooks hooks;
+    hooks.closing = [this](QueryWnd* window) { queryClosing_->fire(window, nullptr); };
+    hooks.tablesChanged = [this](DbConnection* c) { logic_->refresh(c); };
+    hooks.workFolder = [this] { return logic_->workFolder(); };
+    hooks.setWorkFolder = [this](const String& path) { logic_->setWorkFolderFrom(path); };
+    std::unique_ptr<QueryWnd> window;
+    {
+        WaitCursor wait;
+        window =
+            std::make_unique<QueryWnd>(*n->connection, n->label, table, std::move(hooks), this);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    queryWindows_.push_back(std::move(window));
+}
+
+void MainWnd::queryClosed(void* window, void*) {
+    // Hidden by its close; deleted here, in an idle pass, outside its own handlers.
+    for (auto it = queryWindows_.begin(); it != queryWindows_.end(); ++it) {
+        if (it->get() == window) {
+            queryWindows_.erase(it);
+            return;
+        }
+    }
+}
 
 void MainWnd::updateCompletion() {
     std::vector<String> words;

@@ -23,6 +23,7 @@
 
 #include "app/main/MainWndLogic.h"
 #include "app/main/ScriptEditorLogic.h"
+#include "ui/Event.h"
 
 class QAction;
 class QCloseEvent;
@@ -31,6 +32,7 @@ class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QToolBar;
+class QueryWnd;
 
 namespace VORLIN {
 
@@ -63,6 +65,10 @@ public:
     MainWndLogic& logic() noexcept { return *logic_; }
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     QTreeWidget* tree() const noexcept { return tree_; }
+    // The open query windows, oldest first.
+    const std::vector<std::unique_ptr<QueryWnd>>& queryWindows() const noexcept {
+        return queryWindows_;
+    }
     QPlainTextEdit* output() const noexcept { return output_; }
     CodeEditor* editor() const noexcept { return editor_; }
     ScriptEditorLogic* scriptLogic() noexcept { return scriptLogic_.get(); }
@@ -95,6 +101,10 @@ private:
     void createServer() { logic_->create(MainWndLogic::Server); }
     void createMySql() { logic_->create(MainWndLogic::MySql); }
     void closeDatabase();
+    void newQueryWindow();
+    void openQueryWindow(int connection, const String& table);
+    void tableActivated(QTreeWidgetItem* item);
+    void queryClosed(void* window, void*);
     void updateCompletion();
     void setAlias();
     void quit();
@@ -138,6 +148,8 @@ private:
     QPlainTextEdit* output_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::vector<std::unique_ptr<CommandBase>> commands_;
+    std::vector<std::unique_ptr<QueryWnd>> queryWindows_;
+    std::unique_ptr<Event<MainWnd>> queryClosing_;
     std::vector<QAction*> actions_;
     int notifierId_ = -1;
 };

@@ -1,0 +1,280 @@
+#include "app/query/QueryWnd.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "app/query/QFilterDlg.h"
+#include "app/query/QSourceDlg.h"
+#include "app/query/QueryRunner.h"
+#include "app/query/ResultSaver.h"
+#include "app/query/TGDataset.h"
+#include "app/query/TableGridWidget.h"
+#include "core/GeneralException.h"
+#include "data/DataRow.h"
+#include "data/DataSet.h"
+#include "data/TableDataset.h"
+#include "db/DbConnection.h"
+#include "ui/CodeEditor.h"
+#include "ui/ColoringSet.h"
+#include "ui/FileDialogs.h"
+#include "ui/ImageStore.h"
+#include "ui/InputBox.h"
+#include "ui/MsgBox.h"
+#include "ui/WaitCursor.h"
+
+using VORLIN::DataSet;
+using VORLIN::DbConnection;
+using VORLIN::GeneralException;
+using VORLIN::MsgBox;
+using VORLIN::String;
+
+namespace {
+
+QString q(const String& s) {
+    return QString::fromUtf8(s.c_str(), int(s.length()));
+}
+
+QPushButton* makeButton(const char* text, const char* mnemonicText, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromUtf8(mnemonicText), parent);
+    b->setObjectName(QString::fromUtf8(text));
+    b->setAccessibleName(QString::fromUtf8(text));
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& table, Hooks hooks,
+                   QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      connection_(connection),
+      label_(label),
+      hooks_(std::move(hooks)),
+      runner_(std::make_unique<QueryRunner>(connection)) {
+    setWindowTitle(QString::fromUtf8(kTitle));
+    setAccessibleName(QString::fromUtf8(kTitle));
+    setWindowIcon(VORLIN::ImageStore::icon("DB_QUERYWND"));
+    auto* closer = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    connect(closer, &QShortcut::activated, this, &QWidget::close);
+    resize(800, 600);
+
+    QPushButton* run = makeButton("Ejecutar", "&Ejecutar", this);
+    run->setIcon(VORLIN::ImageStore::icon("DB_EJECUTAR"));
+    run->setShortcut(QKeySequence(Qt::Key_F5));
+    run->setToolTip(QStringLiteral("Ejecutar (F5)"));
+    transaction_ = new QCheckBox(QStringLiteral("En una &transacción"), this);
+    transaction_->setAccessibleName(QString::fromUtf8(kTransaction));
+    QPushButton* save = makeButton("Guardar", "&Guardar", this);
+    save->setIcon(VORLIN::ImageStore::icon("SAVE"));
+    QPushButton* source = makeButton("Fuente", "F&uente", this);
+    QPushButton* designer = makeButton("Diseñador", "&Diseñador", this);
+    designer->setEnabled(false);
+    designer->setToolTip(QStringLiteral("El diseñador de consultas todavía no está disponible"));
+    QPushButton* filter = makeButton("Filtrar", "&Filtrar", this);
+    tables_ = new QComboBox(this);
+    tables_->setAccessibleName(QStringLiteral("Tablas"));
+    tables_->setMinimumWidth(160);
+    auto* tablesLabel = new QLabel(QStringLiteral("T&ablas: "), this);
+    tablesLabel->setBuddy(tables_);
+
+    auto* top = new QHBoxLayout;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{run, transaction_, save, source, designer, filter})
+        top->addWidget(w);
+    top->addStretch(1);
+    top->addWidget(tablesLabel);
+    top->addWidget(tables_);
+
+    editor_ = new VORLIN::CodeEditor("SQL", VORLIN::ColoringSet::sql(), this);
+    String caption;
+    caption.format(kConnectionLabel, connection_.getHost().c_str(), connection_.getAlias().c_str());
+    source_ = new QLabel(q(caption), this);
+    source_->setBuddy(editor_);
+    editor_->setAccessibleDescription(q(caption));
+    grid_ = new TableGrid(this);
+
+    auto* upper = new QWidget(this);
+    auto* upperLayout = new QVBoxLayout(upper);
+    upperLayout->setContentsMargins(0, 0, 0, 0);
+    upperLayout->addWidget(source_);
+    upperLayout->addWidget(editor_);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setAccessibleName(QStringLiteral("SQL y datos"));
+    split->addWidget(upper);
+    split->addWidget(grid_);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 3);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(split, 1);
+
+    connect(run, &QPushButton::clicked, this, [this] { runText(); });
+    connect(save, &QPushButton::clicked, this, [this] { this->save(); });
+    connect(source, &QPushButton::clicked, this, [this] { showSource(); });
+    connect(filter, &QPushButton::clicked, this, [this] { this->filter(); });
+    connect(tables_, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { openListedTable(index); });
+
+    // Completion: the connection's tables.
+    fillTables(table);
+    if (!table.isEmpty()) {
+        String text;
+        text.format("SELECT * FROM %s;", VORLIN::TableDataset::quoteName(table).c_str());
+        editor_->setText(text);
+        try {
+            VORLIN::WaitCursor wait;
+            runner_->openTable(table);
+            showResult(table);
+        } catch (const GeneralException& e) {
+            MsgBox::error(String(e.message()));
+        }
+    }
+    editor_->setFocus();
+}
+
+QueryWnd::~QueryWnd() = default;
+
+QPushButton* QueryWnd::button(const char* text) const {
+    return findChild<QPushButton*>(QString::fromUtf8(text));
+}
+
+void QueryWnd::fillTables(const String& select) {
+    filling_ = true;
+    tables_->clear();
+    std::vector<String> names;
+    try {
+        DataSet list;
+        connection_.listTables(&list);
+        for (int i = 0; i < list.rowCount(); ++i)
+            if (const VORLIN::DataRow* row = list.row(i); row && row->count() > 0)
+                names.push_back(row->cell(0)->toString());
+    } catch (const GeneralException&) {
+        // A connection that cannot list its tables offers none.
+    }
+    int selected = -1;
+    for (size_t i = 0; i < names.size(); ++i) {
+        tables_->addItem(q(names[i]));
+        if (names[i] == select) selected = int(i);
+    }
+    // The table the window was opened on is the one shown as chosen; never
+    // another one in its place.
+    tables_->setCurrentIndex(selected >= 0 ? selected : (select.isEmpty() ? 0 : -1));
+    editor_->setCompletionWords(names);
+    filling_ = false;
+}
+
+void QueryWnd::showResult(const String& title) {
+    if (runner_->mode() == QueryRunner::Mode::Table)
+        grid_->showTable(runner_->tableDataset(), &connection_, title);
+    else if (runner_->mode() == QueryRunner::Mode::Query)
+        grid_->showQuery(runner_->dataSet(), title);
+    else
+        grid_->clear();
+}
+
+void QueryWnd::runText() {
+    const String text = editor_->text();
+    QueryClassifier::Result result;
+    try {
+        VORLIN::WaitCursor wait;
+        result = runner_->run(text, transaction_->isChecked());
+        if (result.kind == QueryClassifier::Kind::Table ||
+            result.kind == QueryClassifier::Kind::Query)
+            showResult(result.text);
+    } catch (const GeneralException& e) {
+        MsgBox::error(String(e.message()));
+        return;
+    }
+    if (result.changesTables) {
+        fillTables(runner_->mode() == QueryRunner::Mode::Table ? runner_->source() : String());
+        if (hooks_.tablesChanged) hooks_.tablesChanged(&connection_);
+    }
+    if (const char* message = result.message(); message && *message) MsgBox::info(message);
+}
+
+void QueryWnd::openListedTable(int index) {
+    if (filling_ || index < 0) return;
+    const String table(tables_->itemText(index).toUtf8().toStdString());
+    try {
+        VORLIN::WaitCursor wait;
+        runner_->openTable(table);
+        showResult(table);
+    } catch (const GeneralException& e) {
+        MsgBox::error(String(e.message()));
+    }
+}
+
+void QueryWnd::save() {
+    DataSet* rows = runner_->dataSet();
+    if (!rows) return;
+    const String path =
+        VORLIN::FileDialogs::saveFile(ResultSaver::kDialogTitle, ResultSaver::kDialogFilter,
+                                      hooks_.workFolder ? hooks_.workFolder() : String());
+    if (path.isEmpty()) return;
+    if (hooks_.setWorkFolder) hooks_.setWorkFolder(path);
+    // A query's rows saved as INSERT statements need a table to name.
+    String insertTable;
+    if (runner_->mode() == QueryRunner::Mode::Query &&
+        ResultSaver::formatOf(path) == ResultSaver::Format::Sql) {
+        if (!VORLIN::InputBox::ask("Guardar datos de consulta",
+                                   "Tabla de las instrucciones: ", insertTable) ||
+            insertTable.isEmpty())
+            return;
+    }
+    try {
+        String message;
+        {
+            VORLIN::WaitCursor wait;
+            message = ResultSaver::save(*rows, path, insertTable);
+        }
+        MsgBox::info(message);
+    } catch (const GeneralException& e) {
+        MsgBox::error(String(e.message()));
+    }
+}
+
+void QueryWnd::showSource() {
+    String text;
+    try {
+        text = runner_->sourceText();
+    } catch (const GeneralException& e) {
+        MsgBox::error(String(e.message()));
+        return;
+    }
+    QSourceDlg dialog(text, this);
+    dialog.exec();
+}
+
+void QueryWnd::filter() {
+    DataSet* rows = runner_->dataSet();
+    if (!rows) return;
+    QStringList columns;
+    for (int i = 0; i < rows->columnCount(); ++i)
+        columns << q(rows->columnName(i));
+    QFilterDlg dialog(columns, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const String value = dialog.value();
+    if (value.isEmpty()) {
+        rows->clearFilter();
+    } else {
+        VORLIN::DataItem item;
+        item.setString(value);
+        rows->filter(dialog.column(), item, dialog.exact());
+    }
+    grid_->refresh();
+}
+
+void QueryWnd::closeEvent(QCloseEvent* event) {
+    // A pending new row is written before the window goes.
+    if (grid_->rows().pendingChanged()) grid_->commitPending();
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && hooks_.closing) hooks_.closing(this);
+}

@@ -1,0 +1,87 @@
+// QueryWnd: "Ventana de datos", the modeless window in which a person
+// types SQL, runs it on one connection and sees the result in the grid:
+// "Ejecutar" (with "En una transacción"), "Guardar" (text, .xls, .xlsx or
+// INSERT statements), "Fuente", "Diseñador" (present, disabled until the
+// designer exists), "Filtrar", the "Tablas: " list, the SQL editor
+// labelled "Conexión: host - alias" and the grid below a splitter.
+//
+// What runs and how is QueryRunner's; what is saved ResultSaver's; the grid
+// is TableGrid. A run happens on the UI thread under the wait cursor.
+//
+// Ownership: the main window owns its query windows; a window never owns
+// its connection. When it closes it tells its owner through `closing`
+// (which deletes it later, in an idle pass), and after a CREATE or DROP
+// (Ctrl+W closes it too)
+// through `tablesChanged`. Threads: the UI thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QWidget>
+
+#include "core/String.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QueryRunner;
+class TableGrid;
+
+namespace VORLIN {
+class CodeEditor;
+class DbConnection;
+}  // namespace VORLIN
+
+class QueryWnd : public QWidget {
+public:
+    static constexpr const char* kTitle = "Ventana de datos";
+    static constexpr const char* kConnectionLabel = "Conexión: %s - %s";
+    static constexpr const char* kTransaction = "En una transacción";
+
+    struct Hooks {
+        std::function<void(QueryWnd*)> closing;
+        std::function<void(VORLIN::DbConnection*)> tablesChanged;
+        std::function<VORLIN::String()> workFolder;
+        std::function<void(const VORLIN::String&)> setWorkFolder;
+    };
+
+    QueryWnd(VORLIN::DbConnection& connection, const VORLIN::String& label,
+             const VORLIN::String& table, Hooks hooks, QWidget* parent = nullptr);
+    ~QueryWnd() override;
+
+    VORLIN::DbConnection& connection() const noexcept { return connection_; }
+    const VORLIN::String& label() const noexcept { return label_; }
+    VORLIN::CodeEditor* editor() const noexcept { return editor_; }
+    TableGrid* grid() const noexcept { return grid_; }
+    QComboBox* tables() const noexcept { return tables_; }
+    QCheckBox* transaction() const noexcept { return transaction_; }
+    QueryRunner& runner() noexcept { return *runner_; }
+    QPushButton* button(const char* text) const;
+
+    // The buttons' actions (tests call them as the buttons do).
+    void runText();
+    void save();
+    void showSource();
+    void filter();
+    void openListedTable(int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void fillTables(const VORLIN::String& select);
+    void showResult(const VORLIN::String& title);
+
+    VORLIN::DbConnection& connection_;
+    VORLIN::String label_;
+    Hooks hooks_;
+    std::unique_ptr<QueryRunner> runner_;
+    VORLIN::CodeEditor* editor_ = nullptr;
+    TableGrid* grid_ = nullptr;
+    QComboBox* tables_ = nullptr;
+    QCheckBox* transaction_ = nullptr;
+    QLabel* source_ = nullptr;
+    bool filling_ = false;
+};
