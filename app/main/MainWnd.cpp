@@ -22,6 +22,7 @@
 #include "app/import/ImportarTexto.h"
 #include "app/main/DatabaseDump.h"
 #include "app/main/SqlFileJob.h"
+#include "app/query/ConnectionBusy.h"
 #include "app/query/QueryWnd.h"
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
@@ -537,6 +538,11 @@ void MainWnd::saveScriptAs() {
 }
 
 void MainWnd::runScript() {
+    // Scripts reach every connection: none may be reading on another thread.
+    if (ConnectionBusy::any()) {
+        MsgBox::alert("Hay una consulta en curso: espere a que termine o cancélela");
+        return;
+    }
     // While a run goes on only "Detener" acts; the controls come back after.
     std::vector<std::pair<QAction*, bool>> saved;
     for (QAction* a : actions_) {

@@ -1,5 +1,7 @@
 #include "app/main/MainWndLogic.h"
 
+#include "app/query/ConnectionBusy.h"
+
 #include <cstdlib>
 
 #include "core/GeneralException.h"
@@ -295,6 +297,12 @@ void MainWndLogic::close(int index) {
     const Node* n = node(index);
     if (!n) return;
     try {
+        ConnectionBusy::require(n->connection, n->label);
+    } catch (const GeneralException& e) {
+        fail(message(e));
+        return;
+    }
+    try {
         n->connection->disconnect();
     } catch (const GeneralException& e) {
         fail(message(e));
@@ -306,6 +314,12 @@ void MainWndLogic::close(int index) {
 void MainWndLogic::setAlias(int index) {
     if (!node(index)) return;
     Node& n = nodes_[size_t(index)];
+    try {
+        ConnectionBusy::require(n.connection, n.label);
+    } catch (const GeneralException& e) {
+        fail(message(e));
+        return;
+    }
     String alias = n.label;
     if (!ui_.askText(kAliasTitle, kAliasPrompt, alias)) return;
     alias.trim();
@@ -321,7 +335,7 @@ void MainWndLogic::setAlias(int index) {
 
 void MainWndLogic::refresh(DbConnection* connection) {
     for (Node& n : nodes_) {
-        if (n.connection != connection || n.lost) continue;
+        if (n.connection != connection || n.lost || ConnectionBusy::busy(connection)) continue;
         try {
             DataSet tables;
             connection->listTables(&tables);
@@ -349,7 +363,10 @@ void MainWndLogic::serverClosed(DbConnection* connection) {
 
 void MainWndLogic::requireLive(int index) const {
     const Node* n = node(index);
-    if (!n || !n->lost) return;
+    if (!n) return;
+    // A query window reading on another thread has the connection for now.
+    ConnectionBusy::require(n->connection, n->label);
+    if (!n->lost) return;
     String text;
     text.format(kLost, n->label.c_str());
     throw GeneralException(text.toStdString());

@@ -115,7 +115,8 @@ public:
 
     // A remote server closed `connection`: its node is marked.
     void serverClosed(DbConnection* connection);
-    // Throws the lost-connection text when the node's server went away.
+    // Throws the lost-connection text when the node's server went away, and
+    // ConnectionBusy's when a query window is reading on it.
     void requireLive(int index) const;
 
 private:

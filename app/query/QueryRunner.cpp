@@ -51,40 +51,82 @@ void QueryRunner::openTable(const String& table) {
     loadTable(select);
 }
 
-QueryClassifier::Result QueryRunner::run(const String& text, bool inTransaction) {
-    QueryClassifier::Result r = QueryClassifier::classify(text);
-    switch (r.kind) {
-        case QueryClassifier::Kind::Empty:
-            break;
-        case QueryClassifier::Kind::Table:
-            loadTable(r.select);
-            break;
-        case QueryClassifier::Kind::Query:
-            loadQuery(r.text);
-            break;
-        case QueryClassifier::Kind::Vacuum:
-            connection_.execute(r.text);
-            break;
-        case QueryClassifier::Kind::Command:
-            if (!inTransaction) {
-                connection_.execute(r.text);
+QueryRunner::Job QueryRunner::prepare(const String& text, bool inTransaction) const {
+    Job job;
+    job.result = QueryClassifier::classify(text);
+    job.inTransaction = inTransaction;
+    return job;
+}
+
+void QueryRunner::work(VORLIN::DbConnection& connection, Job& job) noexcept {
+    const QueryClassifier::Result& r = job.result;
+    try {
+        switch (r.kind) {
+            case QueryClassifier::Kind::Empty:
                 break;
-            }
-            connection_.beginTransaction();
-            try {
-                connection_.execute(r.text);
-                connection_.commitTransaction();
-            } catch (const VORLIN::GeneralException&) {
-                try {
-                    connection_.rollbackTransaction();
-                } catch (const VORLIN::GeneralException&) {
-                    // The statement's failure is the one to report.
+            case QueryClassifier::Kind::Table:
+                job.table = std::make_unique<TableDataset>();
+                connection.openTable(job.table.get(), r.select.table, r.select.where,
+                                     r.select.orderBy);
+                break;
+            case QueryClassifier::Kind::Query:
+                job.query = std::make_unique<DataSet>();
+                connection.queryDataset(r.text, job.query.get(), String(), false);
+                job.query->setReadOnly(true);
+                break;
+            case QueryClassifier::Kind::Vacuum:
+                connection.execute(r.text);
+                break;
+            case QueryClassifier::Kind::Command:
+                if (!job.inTransaction) {
+                    connection.execute(r.text);
+                    break;
                 }
-                throw;
-            }
-            break;
+                connection.beginTransaction();
+                try {
+                    connection.execute(r.text);
+                    connection.commitTransaction();
+                } catch (const VORLIN::GeneralException&) {
+                    try {
+                        connection.rollbackTransaction();
+                    } catch (const VORLIN::GeneralException&) {
+                        // The statement's failure is the one to report.
+                    }
+                    throw;
+                }
+                break;
+        }
+    } catch (const VORLIN::GeneralException& e) {
+        job.failed = true;
+        job.error = String(e.message());
+    } catch (const std::exception& e) {
+        job.failed = true;
+        job.error = String(e.what());
     }
-    return r;
+    if (job.failed) {
+        job.table.reset();
+        job.query.reset();
+    }
+}
+
+void QueryRunner::adopt(Job& job) {
+    if (job.failed) throw VORLIN::GeneralException(job.error.toStdString());
+    if (job.table) {
+        table_ = std::move(job.table);
+        mode_ = Mode::Table;
+        source_ = job.result.select.table;
+    } else if (job.query) {
+        query_ = std::move(job.query);
+        mode_ = Mode::Query;
+        source_ = job.result.text;
+    }
+}
+
+QueryClassifier::Result QueryRunner::run(const String& text, bool inTransaction) {
+    Job job = prepare(text, inTransaction);
+    work(connection_, job);
+    adopt(job);
+    return job.result;
 }
 
 String QueryRunner::sourceText() {

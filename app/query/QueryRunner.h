@@ -18,6 +18,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "app/query/QueryClassifier.h"
 #include "core/String.h"
@@ -42,6 +43,24 @@ public:
     // mode and for an empty text, which does nothing). When the result
     // changesTables the caller refreshes its list of tables.
     QueryClassifier::Result run(const VORLIN::String& text, bool inTransaction);
+
+    // The same run in three steps, for a window that reads on another
+    // thread: prepare() classifies (UI thread); work() does what the
+    // statement needs on the connection, on any thread, catching every
+    // failure into the job (the caller guarantees that nothing else uses
+    // the connection meanwhile); adopt() shows the job's rows (UI thread)
+    // and throws the job's failure. The rows shown before stay until adopt.
+    struct Job {
+        QueryClassifier::Result result;
+        bool inTransaction = false;
+        std::unique_ptr<VORLIN::TableDataset> table;
+        std::unique_ptr<VORLIN::DataSet> query;
+        bool failed = false;
+        VORLIN::String error;
+    };
+    Job prepare(const VORLIN::String& text, bool inTransaction) const;
+    static void work(VORLIN::DbConnection& connection, Job& job) noexcept;
+    void adopt(Job& job);
     // Opens a whole table in table mode (the "Tablas: " list).
     void openTable(const VORLIN::String& table);
 

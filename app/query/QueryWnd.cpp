@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/query/QFilterDlg.h"
@@ -112,8 +113,31 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
 
+    // While a run reads: how long, and the way out.
+    progress_ = new QLabel(this);
+    progress_->setAccessibleName(QStringLiteral("Progreso"));
+    cancel_ = makeButton("Cancelar", "&Cancelar", this);
+    cancel_->setIcon(VORLIN::ImageStore::icon("CANCEL"));
+    cancel_->setToolTip(QStringLiteral("Cancelar la consulta (Esc)"));
+    auto* runLine = new QHBoxLayout;
+    runLine->addWidget(progress_, 1);
+    runLine->addWidget(cancel_);
+    progress_->hide();
+    cancel_->hide();
+    ticker_ = new QTimer(this);
+    ticker_->setInterval(250);
+    connect(ticker_, &QTimer::timeout, this, [this] {
+        progress_->setText(QStringLiteral("Ejecutando… %1 s").arg(elapsed_.elapsed() / 1000));
+    });
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancelRun(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (running()) cancelRun();
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(runLine);
     layout->addWidget(split, 1);
 
     connect(run, &QPushButton::clicked, this, [this] { runText(); });
@@ -140,7 +164,13 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     editor_->setFocus();
 }
 
-QueryWnd::~QueryWnd() = default;
+QueryWnd::~QueryWnd() {
+    // A run still reading is stopped and waited for: it uses the connection.
+    if (worker_.joinable()) {
+        connection_.interrupt();
+        worker_.join();
+    }
+}
 
 QPushButton* QueryWnd::button(const char* text) const {
     return findChild<QPushButton*>(QString::fromUtf8(text));
@@ -181,23 +211,89 @@ void QueryWnd::showResult(const String& title) {
 }
 
 void QueryWnd::runText() {
-    const String text = editor_->text();
-    QueryClassifier::Result result;
+    if (running()) return;
     try {
-        VORLIN::WaitCursor wait;
-        result = runner_->run(text, transaction_->isChecked());
+        ConnectionBusy::require(&connection_, label_);
+    } catch (const GeneralException& e) {
+        MsgBox::alert(String(e.message()));
+        return;
+    }
+    job_ = std::make_unique<QueryRunner::Job>(
+        runner_->prepare(editor_->text(), transaction_->isChecked()));
+    if (job_->result.kind == QueryClassifier::Kind::Empty) {
+        job_.reset();
+        return;
+    }
+    cancelled_ = false;
+    hold_ = std::make_unique<ConnectionBusy::Hold>(&connection_);
+    setRunning(true);
+    QueryRunner::Job* job = job_.get();
+    VORLIN::DbConnection* connection = &connection_;
+    worker_ = std::thread([this, job, connection] {
+        QueryRunner::work(*connection, *job);
+        // Back on the UI thread; dropped if the window is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this] { finishRun(); }, Qt::QueuedConnection);
+    });
+}
+
+void QueryWnd::cancelRun() {
+    if (!running()) return;
+    cancelled_ = true;
+    progress_->setText(QStringLiteral("Cancelando…"));
+    connection_.interrupt();
+}
+
+void QueryWnd::setRunning(bool on) {
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b != cancel_ && b->objectName() != QStringLiteral("Diseñador")) b->setEnabled(!on);
+    transaction_->setEnabled(!on);
+    tables_->setEnabled(!on);
+    editor_->setReadOnly(on);
+    grid_->setEnabled(!on);
+    progress_->setVisible(on);
+    cancel_->setVisible(on);
+    if (on) {
+        elapsed_.start();
+        progress_->setText(QStringLiteral("Ejecutando…"));
+        ticker_->start();
+        setCursor(Qt::BusyCursor);
+        cancel_->setFocus();
+    } else {
+        ticker_->stop();
+        unsetCursor();
+    }
+}
+
+void QueryWnd::finishRun() {
+    if (worker_.joinable()) worker_.join();
+    hold_.reset();
+    setRunning(false);
+    std::unique_ptr<QueryRunner::Job> job = std::move(job_);
+    if (!job) return;
+    const QueryClassifier::Result result = job->result;
+    bool shown = false;
+    try {
+        runner_->adopt(*job);
         if (result.kind == QueryClassifier::Kind::Table ||
             result.kind == QueryClassifier::Kind::Query)
             showResult(result.text);
+        shown = true;
     } catch (const GeneralException& e) {
-        MsgBox::error(String(e.message()));
-        return;
+        if (cancelled_)
+            MsgBox::info("Consulta cancelada");
+        else
+            MsgBox::error(String(e.message()));
     }
-    if (result.changesTables) {
-        fillTables(runner_->mode() == QueryRunner::Mode::Table ? runner_->source() : String());
-        if (hooks_.tablesChanged) hooks_.tablesChanged(&connection_);
+    if (shown) {
+        if (result.changesTables) {
+            fillTables(runner_->mode() == QueryRunner::Mode::Table ? runner_->source() : String());
+            if (hooks_.tablesChanged) hooks_.tablesChanged(&connection_);
+        }
+        if (const char* message = result.message(); message && *message) MsgBox::info(message);
     }
-    if (const char* message = result.message(); message && *message) MsgBox::info(message);
+    editor_->setFocus();
+    if (closeAfterRun_) close();
 }
 
 void QueryWnd::openListedTable(int index) {
@@ -273,6 +369,13 @@ void QueryWnd::filter() {
 }
 
 void QueryWnd::closeEvent(QCloseEvent* event) {
+    // A window that is reading stops first and closes when the run is over.
+    if (running()) {
+        closeAfterRun_ = true;
+        cancelRun();
+        event->ignore();
+        return;
+    }
     // A pending new row is written before the window goes.
     if (grid_->rows().pendingChanged()) grid_->commitPending();
     QWidget::closeEvent(event);

@@ -6,7 +6,11 @@
 // labelled "Conexión: host - alias" and the grid below a splitter.
 //
 // What runs and how is QueryRunner's; what is saved ResultSaver's; the grid
-// is TableGrid. A run happens on the UI thread under the wait cursor.
+// is TableGrid. "Ejecutar" does its work on a thread of its own: the window
+// stays alive, shows how long it has been reading, and "Cancelar" (or
+// Escape) interrupts the statement on the connection; the rows shown before
+// stay until the new ones are read. Meanwhile the connection is marked
+// busy (ConnectionBusy) and the window's other controls wait.
 //
 // Ownership: the main window owns its query windows; a window never owns
 // its connection. When it closes it tells its owner through `closing`
@@ -18,7 +22,13 @@
 #include <functional>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <QWidget>
+
+#include <thread>
+
+#include "app/query/ConnectionBusy.h"
+#include "app/query/QueryRunner.h"
 
 #include "core/String.h"
 
@@ -26,7 +36,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QueryRunner;
+class QTimer;
 class TableGrid;
 
 namespace VORLIN {
@@ -62,6 +72,8 @@ public:
 
     // The buttons' actions (tests call them as the buttons do).
     void runText();
+    void cancelRun();
+    bool running() const noexcept { return worker_.joinable(); }
     void save();
     void showSource();
     void filter();
@@ -72,6 +84,8 @@ protected:
 
 private:
     void fillTables(const VORLIN::String& select);
+    void finishRun();
+    void setRunning(bool on);
     void showResult(const VORLIN::String& title);
 
     VORLIN::DbConnection& connection_;
@@ -84,4 +98,14 @@ private:
     QCheckBox* transaction_ = nullptr;
     QLabel* source_ = nullptr;
     bool filling_ = false;
+    // The run on its own thread.
+    std::thread worker_;
+    std::unique_ptr<QueryRunner::Job> job_;
+    std::unique_ptr<ConnectionBusy::Hold> hold_;
+    bool cancelled_ = false;
+    bool closeAfterRun_ = false;
+    QLabel* progress_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QTimer* ticker_ = nullptr;
+    QElapsedTimer elapsed_;
 };

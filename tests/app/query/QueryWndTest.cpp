@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -74,6 +75,19 @@ struct Session {
             app->queueEmpty();
         }
     }
+    // Lets a run started by "Ejecutar" finish (it reads on its own thread).
+    void waitRun(QueryWnd& w) {
+        QElapsedTimer t;
+        t.start();
+        while (w.running() && t.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
+    }
+    void run(QueryWnd& w, const char* sql) {
+        w.editor()->setText(sql);
+        w.button("Ejecutar")->click();
+        waitRun(w);
+    }
     QTreeWidgetItem* connectionNode() { return wnd().tree()->topLevelItem(0)->child(0); }
     QueryWnd& openTable() {
         QTreeWidgetItem* table = connectionNode()->child(0);
@@ -116,14 +130,12 @@ TEST(QueryWnd, EjecutarRunsEachKindAndCreateShowsTheNewTableInTheTree) {
     QueryWnd& w = *s.wnd().queryWindows().back();
     EXPECT_EQ(w.editor()->text(), "");
 
-    w.editor()->setText("select nombre from clientes where ciudad='Lima'");
-    w.button("Ejecutar")->click();
+    s.run(w, "select nombre from clientes where ciudad='Lima'");
     EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Query);
     EXPECT_TRUE(w.grid()->rows().isReadOnly());
     EXPECT_EQ(w.grid()->rows().rowCount(), 2);
 
-    w.editor()->setText("CREATE TABLE pedidos(id INTEGER PRIMARY KEY, total REAL)");
-    w.button("Ejecutar")->click();
+    s.run(w, "CREATE TABLE pedidos(id INTEGER PRIMARY KEY, total REAL)");
     ASSERT_EQ(s.shown.size(), 1u);
     EXPECT_EQ(s.shown[0].text, "Comando completado");
     EXPECT_EQ(s.connectionNode()->childCount(), 2);
@@ -131,8 +143,7 @@ TEST(QueryWnd, EjecutarRunsEachKindAndCreateShowsTheNewTableInTheTree) {
 
     // A failing command in a transaction is rolled back and reported.
     w.transaction()->setChecked(true);
-    w.editor()->setText("DELETE FROM nada");
-    w.button("Ejecutar")->click();
+    s.run(w, "DELETE FROM nada");
     ASSERT_EQ(s.shown.size(), 2u);
     EXPECT_EQ(s.shown[1].icon, "ERROR");
     EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Query);  // the rows shown stay
@@ -159,8 +170,7 @@ TEST(QueryWnd, SaveFilterAndClose) {
     EXPECT_NE(fileBytes(target).find("Luis"), std::string::npos);
 
     // A query saved as INSERT statements asks which table they name.
-    w.editor()->setText("SELECT nombre, ciudad FROM clientes ORDER BY id");
-    w.button("Ejecutar")->click();
+    s.run(w, "SELECT nombre, ciudad FROM clientes ORDER BY id");
     target = out.file("copia.sql");
     InputBox::setResponder([](const String&, const String&, String& value) {
         value = "copia";
@@ -193,4 +203,40 @@ TEST(QueryWnd, SaveFilterAndClose) {
     w.close();
     s.settle();
     EXPECT_TRUE(s.wnd().queryWindows().empty());
+}
+
+TEST(QueryWnd, ALongReadKeepsTheWindowAliveAndCancelStopsIt) {
+    Session s;
+    QueryWnd& w = s.openTable();
+    // A statement that would read for ever.
+    w.editor()->setText(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c");
+    w.button("Ejecutar")->click();
+    ASSERT_TRUE(w.running());
+    EXPECT_TRUE(w.button("Cancelar")->isVisible());
+    EXPECT_FALSE(w.button("Guardar")->isEnabled());
+    // The window keeps answering, and nothing else may use the connection.
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(w.running());
+    s.wnd().tree()->setCurrentItem(s.connectionNode());
+    s.settle();
+    s.wnd().action("Nueva ventana de consulta")->trigger();
+    ASSERT_EQ(s.shown.size(), 1u);
+    EXPECT_NE(std::string(s.shown[0].text.c_str()).find("ocupada"), std::string::npos);
+    EXPECT_EQ(s.wnd().queryWindows().size(), 1u);
+
+    w.button("Cancelar")->click();
+    s.waitRun(w);
+    ASSERT_FALSE(w.running());
+    ASSERT_EQ(s.shown.size(), 2u);
+    EXPECT_EQ(s.shown[1].text, "Consulta cancelada");
+    // The table shown before is still there, and the connection is free.
+    EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Table);
+    EXPECT_EQ(w.grid()->rows().rowCount(), 3);
+    s.run(w, "SELECT count(*) FROM clientes");
+    EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Query);
+    EXPECT_EQ(s.shown.size(), 2u);
 }
