@@ -485,11 +485,14 @@ bool SqliteClientConnection::updateDatabase(const String* schema, DataSet* defau
 void SqliteClientConnection::exportSql(String* out, bool withSchema) {
     if (!out) return;
     SqliteDump::write(
-        [this](const String& sql, const std::function<void(const String&)>& row) {
+        [this](const String& sql, const SqliteDump::Row& row) {
             DataSet rows;
             queryDataset(sql, &rows, String("TEXT"), false);
-            for (const DataRow* r : rows.rows())
-                row(r->cell(0) ? r->cell(0)->text() : String());
+            for (const DataRow* r : rows.rows()) {
+                const std::string_view text =
+                    r->cell(0) ? r->cell(0)->text().view() : std::string_view();
+                row(&text, 1);
+            }
         },
         out, withSchema);
 }

@@ -18,10 +18,10 @@ String literal(const String& text) {
 
 }  // namespace
 
-void SqliteDump::write(const RowReader& read, String* out, bool withSchema) {
+void SqliteDump::write(const RowReader& read, String* out, bool withSchema, bool columnsApart) {
     if (!out) return;
     std::string text;
-    auto line = [&text](const String& s) { text.append(s.c_str(), s.length()).append(";\r\n"); };
+    auto line = [&text](const std::string_view* s, int) { text.append(s[0]).append(";\r\n"); };
     // Tables first, then their rows, then indexes, views and triggers: a
     // trigger created before the rows would fire while they are loaded.
     // SQLite's own tables cannot be created by a script and are left out.
@@ -32,7 +32,7 @@ void SqliteDump::write(const RowReader& read, String* out, bool withSchema) {
             line);
     std::vector<String> tables;
     read("SELECT tbl_name FROM sqlite_master WHERE type='table' ORDER BY rowid;",
-         [&tables](const String& name) { tables.push_back(name); });
+         [&tables](const std::string_view* name, int) { tables.push_back(String(name[0])); });
     for (const String& name : tables) {
         if (name.left(7).equalsNoCase("sqlite_")) {
             // The AUTOINCREMENT counters: the rows loaded before them have
@@ -44,18 +44,22 @@ void SqliteDump::write(const RowReader& read, String* out, bool withSchema) {
         String sql;
         sql.format("SELECT name FROM pragma_table_info('%s');", literal(name).c_str());
         String values;
-        read(sql, [&values](const String& column) {
-            if (!values.isEmpty()) values.append("||','||");
-            values.append("quote(").append(TableDataset::quoteName(column)).append(')');
+        read(sql, [&values, columnsApart](const std::string_view* column, int) {
+            if (!values.isEmpty()) values.append(columnsApart ? "," : "||','||");
+            values.append("quote(").append(TableDataset::quoteName(String(column[0]))).append(')');
         });
         if (values.isEmpty()) continue;
         String prefix("INSERT INTO ");
         prefix.append(table).append(" VALUES(");
         sql.format("SELECT %s FROM %s;", values.c_str(), table.c_str());
-        read(sql, [&](const String& row) {
-            text.append(prefix.c_str(), prefix.length())
-                .append(row.c_str(), row.length())
-                .append(");\r\n");
+        const std::string_view head(prefix.c_str(), prefix.length());
+        read(sql, [&](const std::string_view* values, int count) {
+            text.append(head);
+            for (int i = 0; i < count; ++i) {
+                if (i > 0) text.push_back(',');
+                text.append(values[i]);
+            }
+            text.append(");\r\n");
         });
     }
     if (withSchema)

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include "core/String.h"
 
@@ -21,12 +22,17 @@ namespace VORLIN {
 
 class SqliteDump {
 public:
-    // Runs `sql` and calls `row` with the text of the first column of every
-    // result row, in order (NULL as the empty text).
-    using RowReader =
-        std::function<void(const String& sql, const std::function<void(const String&)>& row)>;
+    // Runs `sql` and calls `row` with the texts of the columns of every
+    // result row, in order (NULL as the empty text). The texts are valid
+    // during the call only.
+    using Row = std::function<void(const std::string_view* texts, int count)>;
+    using RowReader = std::function<void(const String& sql, const Row& row)>;
 
-    static void write(const RowReader& read, String* out, bool withSchema);
+    // `columnsApart`: the reader gives every column of a row (a local
+    // database); otherwise each row's values come joined in one column, as
+    // a reader that keeps only the first column needs.
+    static void write(const RowReader& read, String* out, bool withSchema,
+                      bool columnsApart = false);
 };
 
 }  // namespace VORLIN

@@ -928,15 +928,25 @@ void SqliteLocalConnection::exportSql(String* out, bool withSchema) {
     if (!out) return;
     // Each result is read a row at a time: the table is never held whole.
     SqliteDump::write(
-        [this](const String& sql, const std::function<void(const String&)>& row) {
+        [this](const String& sql, const SqliteDump::Row& row) {
             SqliteStatement st(prepare(sql, "prepare"));
             if (!st) return;
+            const int n = sqlite3_column_count(st.get());
+            std::vector<std::string_view> texts(size_t(n > 0 ? n : 1));
             int rc;
-            while ((rc = stepRetry(st.get())) == SQLITE_ROW)
-                row(sqliteColumnText(st.get(), 0));
+            while ((rc = stepRetry(st.get())) == SQLITE_ROW) {
+                for (int i = 0; i < n; ++i) {
+                    const auto* text =
+                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
+                    texts[size_t(i)] =
+                        text ? std::string_view(text, size_t(sqlite3_column_bytes(st.get(), i)))
+                             : std::string_view();
+                }
+                row(texts.data(), n);
+            }
             if (rc != SQLITE_DONE) failSql("query", rc, sql);
         },
-        out, withSchema);
+        out, withSchema, true);
 }
 
 // ------------------------------------------------------------------ cursor
