@@ -14,6 +14,7 @@
 #include "db/DbConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "remote/ConnectionNotifier.h"
+#include "tests/db/mysql/MariaDbServer.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
@@ -206,7 +207,8 @@ TEST(MainWndLogic, LastServerDefaultsAndTheRealServerGoingAway) {
     EXPECT_EQ(port, 3307);
 
     testing_server::TempDir data;
-    testsupport::sqliteShell(data.file("tienda.db"), "CREATE TABLE productos(id INTEGER PRIMARY KEY, n TEXT);");
+    testsupport::sqliteShell(data.file("tienda.db"),
+                             "CREATE TABLE productos(id INTEGER PRIMARY KEY, n TEXT);");
     auto server = std::make_unique<testing_server::ServerProcess>(data.path());
     ASSERT_TRUE(server->started());
     h.ui.address = server->address();
@@ -237,4 +239,49 @@ TEST(MainWndLogic, LastServerDefaultsAndTheRealServerGoingAway) {
     } catch (const GeneralException& e) {
         EXPECT_EQ(std::string(e.what()), "Se perdió la conexión con el servidor de tienda");
     }
+}
+
+TEST(MainWndLogic, CreateMySqlMakesTheDatabaseThroughTheServerDialogsConnection) {
+    static bool started = [] { return quelmir_test::server().start(); }();
+    (void)started;
+    auto& maria = quelmir_test::server();
+    if (maria.missing()) GTEST_SKIP() << maria.error();
+    ASSERT_TRUE(maria.error().empty()) << maria.error();
+    maria.rootQuery("DROP DATABASE IF EXISTS `ventas 2027`");
+
+    struct MySqlUi : FakeUi {
+        int port = 0;
+        bool serverDialog(int kind, DbConnection& connection, String& host, int& p,
+                          String& chosen) override {
+            EXPECT_EQ(kind, MainWndLogic::MySql);
+            if (!connection.connect(String("127.0.0.1:" + std::to_string(port)),
+                                    quelmir_test::MariaDbServer::kUser,
+                                    quelmir_test::MariaDbServer::kPassword, false, ""))
+                return false;
+            host = "127.0.0.1";
+            p = port;
+            chosen = "mysql";
+            return true;
+        }
+    } ui;
+    ui.port = maria.port();
+    ui.texts = {"ventas 2027"};
+    std::vector<std::unique_ptr<DbConnection>> owned;
+    MainWndLogic::Environment e;
+    e.adopt = [&](std::unique_ptr<DbConnection> c) {
+        owned.push_back(std::move(c));
+        return owned.back().get();
+    };
+    MainWndLogic logic(ui, e);
+    ASSERT_TRUE(logic.create(MainWndLogic::MySql)) << (ui.shown.empty() ? "" : ui.shown[0].first);
+    ASSERT_EQ(logic.nodes().size(), 1u);
+    EXPECT_EQ(logic.nodes()[0].label, "ventas 2027");
+    EXPECT_EQ(logic.lastServer(), ("127.0.0.1:" + std::to_string(maria.port())).c_str());
+    // The new database is the one the connection works in, in utf8mb4.
+    logic.nodes()[0].connection->execute("CREATE TABLE t(x VARCHAR(5))");
+    EXPECT_TRUE(maria.rootQuery("SELECT * FROM `ventas 2027`.t"));
+    EXPECT_EQ(logic.nodes()[0].connection->queryString(
+                  "SELECT DEFAULT_CHARACTER_SET_NAME FROM information_schema.SCHEMATA WHERE "
+                  "SCHEMA_NAME='ventas 2027'"),
+              "utf8mb4");
 }
