@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/Bench.h"
+#include "bench/BenchTable.h"
 
 namespace {
 
@@ -22,34 +23,8 @@ constexpr int kRows = 1'000'000;
 constexpr int kInserts = 100'000;
 constexpr const char* kShell = "/usr/bin/sqlite3";
 
-const char* const kNames[] = {"Juan Perez", "Maria Lopez Hernandez", "Ana",
-                              "Calle Reforma 222, Col. Juarez, CDMX", "Pedro"};
-
 void buildTable(const std::string& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                 "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, price NUMERIC, qty INTEGER, "
-                 "day DATE);"
-                 "BEGIN;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO t VALUES(?,?,?,?,?)", -1, &st, nullptr);
-    char day[16];
-    for (int i = 1; i <= kRows; ++i) {
-        std::snprintf(day, sizeof day, "%04d-%02d-%02d", 2000 + i % 25, 1 + i % 12, 1 + i % 28);
-        sqlite3_bind_int(st, 1, i);
-        sqlite3_bind_text(st, 2, kNames[i % 5], -1, SQLITE_STATIC);
-        sqlite3_bind_double(st, 3, (i % 10000) * 0.25);
-        sqlite3_bind_int(st, 4, i % 977);
-        sqlite3_bind_text(st, 5, day, -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    bench::buildSampleTable(path, kRows);
 }
 
 // Runs a shell command, reading all it writes; the seconds it took, and
@@ -129,7 +104,7 @@ QUELMIR_BENCH(cli_jobs) {
         for (int i = 1; i <= kInserts; ++i) {
             std::snprintf(line, sizeof line,
                           "INSERT INTO s VALUES(%d,'%s',%d.250000,%d,'2009-%02d-%02d');\r\n", i,
-                          kNames[i % 5], i % 1000, i % 977, 1 + i % 12, 1 + i % 28);
+                          bench::kSampleNames[i % 5], i % 1000, i % 977, 1 + i % 12, 1 + i % 28);
             std::fputs(line, f);
             std::fputs(line, w);
         }

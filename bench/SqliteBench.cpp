@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/Bench.h"
+#include "bench/BenchTable.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "db/sqlite/SqliteLocalConnection.h"
@@ -30,34 +31,8 @@ constexpr int kRows = 1'000'000;
 constexpr int kScriptRows = 100'000;
 constexpr const char* kShell = "/usr/bin/sqlite3";
 
-const char* const kNames[] = {"Juan Perez", "Maria Lopez Hernandez", "Ana",
-                              "Calle Reforma 222, Col. Juarez, CDMX", "Pedro"};
-
 void buildTable(const std::string& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                 "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, price NUMERIC, qty INTEGER, "
-                 "day DATE);"
-                 "BEGIN;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO t VALUES(?,?,?,?,?)", -1, &st, nullptr);
-    char day[16];
-    for (int i = 1; i <= kRows; ++i) {
-        std::snprintf(day, sizeof day, "%04d-%02d-%02d", 2000 + i % 25, 1 + i % 12, 1 + i % 28);
-        sqlite3_bind_int(st, 1, i);
-        sqlite3_bind_text(st, 2, kNames[i % 5], -1, SQLITE_STATIC);
-        sqlite3_bind_double(st, 3, (i % 10000) * 0.25);
-        sqlite3_bind_int(st, 4, i % 977);
-        sqlite3_bind_text(st, 5, day, -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    bench::buildSampleTable(path, kRows);
 }
 
 // The reference reader: the same SELECT stepped in C, every column read as text.
@@ -177,7 +152,7 @@ QUELMIR_BENCH(sqlite) {
         std::fputs("BEGIN TRANSACTION;\r\n", f);
         for (int i = 1; i <= kScriptRows; ++i)
             std::fprintf(f, "INSERT INTO s VALUES(%d,'%s',%d.250000,%d,'2009-%02d-%02d');\r\n", i,
-                         kNames[i % 5], i % 1000, i % 977, 1 + i % 12, 1 + i % 28);
+                         bench::kSampleNames[i % 5], i % 1000, i % 977, 1 + i % 12, 1 + i % 28);
         std::fputs("COMMIT TRANSACTION;\r\n", f);
         std::fclose(f);
         const char* create =
