@@ -485,7 +485,7 @@ bool SqliteClientConnection::updateDatabase(const String* schema, DataSet* defau
 void SqliteClientConnection::exportSql(String* out, bool withSchema) {
     if (!out) return;
     SqliteDump::write(
-        [this](const String& sql, const SqliteDump::Row& row) {
+        [this](const String& sql, bool, const SqliteDump::Row& row) {
             DataSet rows;
             queryDataset(sql, &rows, String("TEXT"), false);
             for (const DataRow* r : rows.rows()) {

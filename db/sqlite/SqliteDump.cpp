@@ -29,9 +29,9 @@ void SqliteDump::write(const RowReader& read, String* out, bool withSchema, bool
         read(
             "SELECT sql FROM sqlite_master WHERE sql!='' AND type='table' "
             "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid;",
-            line);
+            false, line);
     std::vector<String> tables;
-    read("SELECT tbl_name FROM sqlite_master WHERE type='table' ORDER BY rowid;",
+    read("SELECT tbl_name FROM sqlite_master WHERE type='table' ORDER BY rowid;", false,
          [&tables](const std::string_view* name, int) { tables.push_back(String(name[0])); });
     for (const String& name : tables) {
         if (name.left(7).equalsNoCase("sqlite_")) {
@@ -44,16 +44,22 @@ void SqliteDump::write(const RowReader& read, String* out, bool withSchema, bool
         String sql;
         sql.format("SELECT name FROM pragma_table_info('%s');", literal(name).c_str());
         String values;
-        read(sql, [&values, columnsApart](const std::string_view* column, int) {
-            if (!values.isEmpty()) values.append(columnsApart ? "," : "||','||");
-            values.append("quote(").append(TableDataset::quoteName(String(column[0]))).append(')');
+        read(sql, false, [&values, columnsApart](const std::string_view* column, int) {
+            const String name = TableDataset::quoteName(String(column[0]));
+            if (columnsApart) {
+                if (!values.isEmpty()) values.append(",");
+                values.append(name);
+            } else {
+                if (!values.isEmpty()) values.append("||','||");
+                values.append("quote(").append(name).append(')');
+            }
         });
         if (values.isEmpty()) continue;
         String prefix("INSERT INTO ");
         prefix.append(table).append(" VALUES(");
         sql.format("SELECT %s FROM %s;", values.c_str(), table.c_str());
         const std::string_view head(prefix.c_str(), prefix.length());
-        read(sql, [&](const std::string_view* values, int count) {
+        read(sql, columnsApart, [&](const std::string_view* values, int count) {
             text.append(head);
             for (int i = 0; i < count; ++i) {
                 if (i > 0) text.push_back(',');
@@ -63,7 +69,8 @@ void SqliteDump::write(const RowReader& read, String* out, bool withSchema, bool
         });
     }
     if (withSchema)
-        read("SELECT sql FROM sqlite_master WHERE sql!='' AND type<>'table' ORDER BY rowid;", line);
+        read("SELECT sql FROM sqlite_master WHERE sql!='' AND type<>'table' ORDER BY rowid;", false,
+             line);
     out->append(TextRef(text.data(), text.size()));
 }
 

@@ -26,11 +26,15 @@ public:
     // result row, in order (NULL as the empty text). The texts are valid
     // during the call only.
     using Row = std::function<void(const std::string_view* texts, int count)>;
-    using RowReader = std::function<void(const String& sql, const Row& row)>;
+    // With `literals`, each text is the SQL literal of the value, written as
+    // SQLite's quote() writes it (the reader of a local database does that
+    // itself, faster than asking quote() for every value).
+    using RowReader = std::function<void(const String& sql, bool literals, const Row& row)>;
 
-    // `columnsApart`: the reader gives every column of a row (a local
-    // database); otherwise each row's values come joined in one column, as
-    // a reader that keeps only the first column needs.
+    // `columnsApart`: the reader gives every column of a row, as literals
+    // when asked (a local database); otherwise each row's values come
+    // quoted by SQLite and joined in one column, as a reader that keeps only
+    // the first column needs.
     static void write(const RowReader& read, String* out, bool withSchema,
                       bool columnsApart = false);
 };

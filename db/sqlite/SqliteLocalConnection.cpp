@@ -1,5 +1,7 @@
 #include "db/sqlite/SqliteLocalConnection.h"
 
+#include <charconv>
+
 #include <cctype>
 
 #include <cmath>
@@ -926,21 +928,62 @@ int32_t SqliteLocalConnection::nextCounter(const String& table, const String& wh
 void SqliteLocalConnection::exportSql(String* out, bool withSchema) {
     requireDatabase();
     if (!out) return;
+    // Reals and blobs are written by SQLite's own quote(), through this
+    // statement, so that every digit is kept exactly as quote() keeps it.
+    SqliteStatement quote(prepare("SELECT quote(?);", "prepare"));
+    std::vector<std::string> buffers;
+    std::vector<std::string_view> texts;
     // Each result is read a row at a time: the table is never held whole.
     SqliteDump::write(
-        [this](const String& sql, const SqliteDump::Row& row) {
+        [&](const String& sql, bool literals, const SqliteDump::Row& row) {
             SqliteStatement st(prepare(sql, "prepare"));
             if (!st) return;
             const int n = sqlite3_column_count(st.get());
-            std::vector<std::string_view> texts(size_t(n > 0 ? n : 1));
+            buffers.resize(size_t(n > 0 ? n : 1));
+            texts.resize(size_t(n > 0 ? n : 1));
             int rc;
             while ((rc = stepRetry(st.get())) == SQLITE_ROW) {
                 for (int i = 0; i < n; ++i) {
-                    const auto* text =
-                        reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
-                    texts[size_t(i)] =
-                        text ? std::string_view(text, size_t(sqlite3_column_bytes(st.get(), i)))
-                             : std::string_view();
+                    std::string& b = buffers[size_t(i)];
+                    const int type = sqlite3_column_type(st.get(), i);
+                    if (!literals || type == SQLITE_TEXT) {
+                        const auto* text =
+                            reinterpret_cast<const char*>(sqlite3_column_text(st.get(), i));
+                        const std::string_view raw =
+                            text ? std::string_view(text, size_t(sqlite3_column_bytes(st.get(), i)))
+                                 : std::string_view();
+                        if (!literals) {
+                            texts[size_t(i)] = raw;
+                            continue;
+                        }
+                        // 'text' with its quotes doubled, as quote() writes it.
+                        b.assign(1, '\'');
+                        size_t from = 0;
+                        for (size_t q; (q = raw.find('\'', from)) != std::string_view::npos;
+                             from = q + 1)
+                            b.append(raw.substr(from, q - from + 1)).push_back('\'');
+                        b.append(raw.substr(from)).push_back('\'');
+                    } else if (type == SQLITE_INTEGER) {
+                        char digits[24];
+                        auto [end, ec] = std::to_chars(
+                            digits, digits + sizeof digits,
+                            static_cast<long long>(sqlite3_column_int64(st.get(), i)));
+                        (void)ec;
+                        b.assign(digits, size_t(end - digits));
+                    } else if (type == SQLITE_NULL) {
+                        b.assign("NULL");
+                    } else {
+                        sqlite3_reset(quote.get());
+                        sqlite3_bind_value(quote.get(), 1, sqlite3_column_value(st.get(), i));
+                        if (sqlite3_step(quote.get()) != SQLITE_ROW)
+                            failSql("query", SQLITE_ERROR, sql);
+                        const auto* text =
+                            reinterpret_cast<const char*>(sqlite3_column_text(quote.get(), 0));
+                        b.assign(text ? text : "NULL",
+                                 text ? size_t(sqlite3_column_bytes(quote.get(), 0)) : 4);
+                        sqlite3_reset(quote.get());
+                    }
+                    texts[size_t(i)] = b;
                 }
                 row(texts.data(), n);
             }
