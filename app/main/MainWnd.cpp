@@ -21,6 +21,7 @@
 #include "app/form/InsertDataDlg.h"
 #include "app/import/ImportarTexto.h"
 #include "app/main/DatabaseDump.h"
+#include "app/main/ScriptPaneWidget.h"
 #include "app/main/SqlFileJob.h"
 #include "app/query/ConnectionBusy.h"
 #include "app/query/QueryWnd.h"
@@ -72,7 +73,6 @@ const char* kindImage(int kind, bool lost) {
 MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptSession* scripts)
     : logic_(std::make_unique<MainWndLogic>(static_cast<MainWndLogic::Ui&>(*this),
                                             std::move(environment))),
-      scriptLogic_(scripts ? std::make_unique<ScriptEditorLogic>(*scripts) : nullptr),
       dialogs_(std::move(dialogs)) {
     setWindowTitle(QString::fromUtf8(kTitle));
     setAccessibleName(QString::fromUtf8(kTitle));
@@ -90,19 +90,15 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     root_->setData(0, kTableRole, -1);
     tree_->setCurrentItem(root_);
 
-    editor_ = new CodeEditor("Script", ColoringSet::script(), this);
-    output_ = new QPlainTextEdit(this);
-    output_->setReadOnly(true);
-    output_->setAccessibleName(QStringLiteral("Salida"));
-    output_->setTabChangesFocus(true);
-    output_->setMaximumBlockCount(20000);
-
-    auto* right = new QSplitter(Qt::Vertical, this);
-    right->setAccessibleName(QStringLiteral("Script y salida"));
-    right->addWidget(editor_);
-    right->addWidget(output_);
-    right->setStretchFactor(0, 3);
-    right->setStretchFactor(1, 1);
+    ScriptPaneWidget::Hooks paneHooks;
+    paneHooks.workFolder = [this] { return logic_->workFolder(); };
+    paneHooks.setWorkFolderFrom = [this](const String& path) { logic_->setWorkFolderFrom(path); };
+    paneHooks.showTitle = [this](const String& title) {
+        statusBar()->showMessage(QStringLiteral("Script: ") + q(title));
+    };
+    paneHooks.busy = [this](bool running) { scriptBusy(running); };
+    scripts_ = new ScriptPaneWidget(scripts, std::move(paneHooks), this);
+    auto* right = scripts_;
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setAccessibleName(QStringLiteral("Conexiones y script"));
     split->addWidget(tree_);
@@ -119,15 +115,10 @@ MainWnd::MainWnd(MainWndLogic::Environment environment, Dialogs dialogs, ScriptS
     for (QToolButton* b :
          toolBar_->findChildren<QToolButton*>(QStringLiteral("qt_toolbarext_button")))
         b->setAccessibleName(QStringLiteral("Más herramientas"));
-    showScriptTitle();
-    if (scriptLogic_) {
-        // Between instructions of a run the window stays alive: it repaints
-        // and "Detener" (or Escape) can be pressed.
-        scriptLogic_->setKeepAlive(
-            [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
-    }
-    setTabOrder(tree_, editor_);
-    setTabOrder(editor_, output_);
+    if (scripts_->logic())
+        statusBar()->showMessage(QStringLiteral("Script: ") + q(scripts_->logic()->title()));
+    setTabOrder(tree_, scripts_->editor());
+    setTabOrder(scripts_->editor(), scripts_->output());
 
     // The editor completes the names of the selected connection's tables
     // (and of the selected table's columns).
@@ -369,7 +360,7 @@ void MainWnd::updateCompletion() {
             }
         }
     }
-    editor_->setCompletionWords(words);
+    scripts_->editor()->setCompletionWords(words);
 }
 
 void MainWnd::closeDatabase() {
@@ -475,122 +466,79 @@ int32_t MainWnd::onTableNode(QAction*, int32_t) {
 }
 
 void MainWnd::print(const String& text) {
-    output_->appendPlainText(q(text));
+    scripts_->print(text);
 }
 
 // ---------------------------------------------------------------- scripts
 
-namespace {
-
-String editorText(const CodeEditor* editor) {
-    return editor->text();
+QPlainTextEdit* MainWnd::output() const {
+    return scripts_->output();
 }
-
-}  // namespace
-
-int32_t MainWnd::scriptIdle(QAction*, int32_t) {
-    return scriptLogic_ && !scriptLogic_->running() ? CommandBase::kEnabled : 0;
+CodeEditor* MainWnd::editor() const {
+    return scripts_->editor();
 }
-
-int32_t MainWnd::scriptRunning(QAction*, int32_t) {
-    return scriptLogic_ && scriptLogic_->running() ? CommandBase::kEnabled : 0;
-}
-
-void MainWnd::showScriptTitle() {
-    if (!scriptLogic_) return;
-    editor_->setWindowTitle(q(scriptLogic_->title()));
-    statusBar()->showMessage(QStringLiteral("Script: ") + q(scriptLogic_->title()));
+ScriptEditorLogic* MainWnd::scriptLogic() {
+    return scripts_->logic();
 }
 
 void MainWnd::newScript() {
-    scriptLogic_->newScript();
-    editor_->clear();
-    showScriptTitle();
+    scripts_->newScript();
 }
-
 void MainWnd::openScript() {
-    const String path = FileDialogs::openFile(ScriptEditorLogic::kOpenTitle,
-                                              ScriptEditorLogic::kFilter, logic_->workFolder());
-    if (path.isEmpty()) return;
-    const String text = scriptLogic_->open(path);
-    editor_->setText(text);
-    logic_->setWorkFolderFrom(path);
-    showScriptTitle();
+    scripts_->openScript();
 }
-
 void MainWnd::saveScript() {
-    if (scriptLogic_->isNew()) {
-        saveScriptAs();
-        return;
-    }
-    WaitCursor wait;
-    scriptLogic_->save(editorText(editor_));
-    showScriptTitle();
+    scripts_->saveScript();
 }
-
 void MainWnd::saveScriptAs() {
-    const String path = FileDialogs::saveFile(ScriptEditorLogic::kSaveTitle,
-                                              ScriptEditorLogic::kFilter, logic_->workFolder());
-    if (path.isEmpty()) return;
-    WaitCursor wait;
-    scriptLogic_->save(editorText(editor_), path);
-    showScriptTitle();
+    scripts_->saveScriptAs();
+}
+void MainWnd::runScript() {
+    scripts_->runScript();
+}
+void MainWnd::explainScript() {
+    scripts_->explainScript();
+}
+void MainWnd::stopScript() {
+    scripts_->stopScript();
 }
 
-void MainWnd::runScript() {
-    // Scripts reach every connection: none may be reading on another thread.
-    if (ConnectionBusy::any()) {
-        MsgBox::alert("Hay una consulta en curso: espere a que termine o cancélela");
+int32_t MainWnd::scriptIdle(QAction*, int32_t) {
+    return scripts_->logic() && !scripts_->running() ? CommandBase::kEnabled : 0;
+}
+
+int32_t MainWnd::scriptRunning(QAction*, int32_t) {
+    return scripts_->running() ? CommandBase::kEnabled : 0;
+}
+
+void MainWnd::scriptBusy(bool running) {
+    // While a run goes on only "Detener" acts; the controls come back after.
+    if (running) {
+        savedStates_.clear();
+        for (QAction* a : actions_) {
+            savedStates_.emplace_back(a, a->isEnabled());
+            a->setEnabled(a->objectName() == QStringLiteral("Detener"));
+        }
+        for (QAction* b : toolBar_->actions()) {
+            savedStates_.emplace_back(b, b->isEnabled());
+            b->setEnabled(b->toolTip() == QStringLiteral("Detener"));
+        }
+        tree_->setEnabled(false);
         return;
     }
-    // While a run goes on only "Detener" acts; the controls come back after.
-    std::vector<std::pair<QAction*, bool>> saved;
-    for (QAction* a : actions_) {
-        saved.emplace_back(a, a->isEnabled());
-        a->setEnabled(a->objectName() == QStringLiteral("Detener"));
-    }
-    std::vector<std::pair<QAction*, bool>> buttons;
-    for (QAction* b : toolBar_->actions()) {
-        buttons.emplace_back(b, b->isEnabled());
-        b->setEnabled(b->toolTip() == QStringLiteral("Detener"));
-    }
-    tree_->setEnabled(false);
-    editor_->setReadOnly(true);
-    String line;
-    {
-        WaitCursor wait;
-        try {
-            line = scriptLogic_->run(editorText(editor_));
-        } catch (const GeneralException& e) {
-            MsgBox::error(String(e.message()));
-        }
-    }
-    editor_->setReadOnly(false);
     tree_->setEnabled(true);
-    for (auto& [a, on] : saved)
+    for (auto& [a, on] : savedStates_)
         a->setEnabled(on);
-    for (auto& [b, on] : buttons)
-        b->setEnabled(on);
+    savedStates_.clear();
     if (QAction* stop = action("Detener")) stop->setEnabled(false);
     for (QAction* b : toolBar_->actions())
         if (b->toolTip() == QStringLiteral("Detener")) b->setEnabled(false);
-    if (!line.isEmpty()) print(line);
-}
-
-void MainWnd::explainScript() {
-    const String line =
-        scriptLogic_->explain(editorText(editor_), logic_->workFolder() + String("trace.log"));
-    if (!line.isEmpty()) print(line);
-}
-
-void MainWnd::stopScript() {
-    if (scriptLogic_) scriptLogic_->requestStop();
 }
 
 void MainWnd::closeEvent(QCloseEvent* event) {
     // The window cannot go while a script runs on it: the run is asked to stop.
-    if (scriptLogic_ && scriptLogic_->running()) {
-        scriptLogic_->requestStop();
+    if (scripts_->running()) {
+        scripts_->stopScript();
         event->ignore();
         return;
     }

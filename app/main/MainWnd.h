@@ -40,6 +40,7 @@ class CodeEditor;
 class CommandBase;
 class DataRow;
 class ScriptEditorLogic;
+class ScriptPaneWidget;
 class ScriptSession;
 
 class MainWnd : public QMainWindow, private MainWndLogic::Ui {
@@ -69,9 +70,9 @@ public:
     const std::vector<std::unique_ptr<QueryWnd>>& queryWindows() const noexcept {
         return queryWindows_;
     }
-    QPlainTextEdit* output() const noexcept { return output_; }
-    CodeEditor* editor() const noexcept { return editor_; }
-    ScriptEditorLogic* scriptLogic() noexcept { return scriptLogic_.get(); }
+    QPlainTextEdit* output() const;
+    CodeEditor* editor() const;
+    ScriptEditorLogic* scriptLogic();
     // Appends a line to the output pane.
     void print(const String& text);
     // The action of a menu entry by its text ("Cerrar base de datos"), or null.
@@ -122,7 +123,7 @@ private:
     void runScript();
     void explainScript();
     void stopScript();
-    void showScriptTitle();
+    void scriptBusy(bool running);
     void closeEvent(QCloseEvent* event) override;
 
     // --- states ---
@@ -140,12 +141,11 @@ private:
                         const char* hotKey = "");
 
     std::unique_ptr<MainWndLogic> logic_;
-    std::unique_ptr<ScriptEditorLogic> scriptLogic_;
     Dialogs dialogs_;
     QTreeWidget* tree_ = nullptr;
     QTreeWidgetItem* root_ = nullptr;
-    CodeEditor* editor_ = nullptr;
-    QPlainTextEdit* output_ = nullptr;
+    ScriptPaneWidget* scripts_ = nullptr;
+    std::vector<std::pair<QAction*, bool>> savedStates_;
     QToolBar* toolBar_ = nullptr;
     std::vector<std::unique_ptr<CommandBase>> commands_;
     std::vector<std::unique_ptr<QueryWnd>> queryWindows_;
