@@ -70,6 +70,20 @@ bool QueryDesign::isSet(const String& text) {
     return !t.isEmpty() && t != "0" && !t.equalsNoCase("false") && !t.equalsNoCase("no");
 }
 
+bool QueryDesign::accepts(const DesignColumn& column, TextRef text) {
+    std::string_view allowed(column.allowed);
+    if (allowed.empty()) return true;
+    std::string_view v = text.view();
+    for (size_t i = 0; i < v.size();) {
+        unsigned char lead = static_cast<unsigned char>(v[i]);
+        size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (i + n > v.size() || allowed.find(v.substr(i, n)) == std::string_view::npos)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
 QueryDesign::QueryDesign(int type) {
     setType(type);
 }

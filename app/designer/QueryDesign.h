@@ -66,6 +66,10 @@ public:
     static const std::vector<DesignColumn>& columnsFor(int type);
     // Whether a check-box cell text counts as set.
     static bool isSet(const VORLIN::String& text);
+    // Whether every character of `text` (UTF-8) is one the column allows
+    // (always, for a column without a character set). The grid filters
+    // what is typed with it; cells read from a file are kept as they are.
+    static bool accepts(const DesignColumn& column, VORLIN::TextRef text);
 
     explicit QueryDesign(int type = kSelect);
 

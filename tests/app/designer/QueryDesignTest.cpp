@@ -224,6 +224,43 @@ TEST(QueryDesignSql, JoinChoicesSayWhatTheyMean) {
     EXPECT_EQ(with.joinText("CROSS JOIN"), "CROSS JOIN");
 }
 
+TEST(QueryDesignModel, GridColumnsAndAllowedCharacters) {
+    auto titles = [](int type) {
+        std::string t;
+        for (const DesignColumn& c : QueryDesign::columnsFor(type))
+            t += std::string(c.title) + ":" + std::to_string(c.width) + " ";
+        return t;
+    };
+    EXPECT_EQ(titles(QueryDesign::kSelect),
+              "Tabla:70 Campo:80 Alias:70 Ver:40 Filtro:80 O:80 Orden:70 Funcion:70 Grupo:40 "
+              "Having:80 OHav:80 ");
+    EXPECT_EQ(titles(QueryDesign::kUpdate), "Tabla:70 Campo:80 Valor:80 Filtro:80 O:80 ");
+    EXPECT_EQ(titles(QueryDesign::kDelete), "Tabla:70 Campo:80 Filtro:80 O:80 ");
+
+    QueryDesign d;
+    const auto& cols = d.columns();
+    const DesignColumn& alias = cols[size_t(d.columnIndex("Alias"))];
+    const DesignColumn& filter = cols[size_t(d.columnIndex("Filtro"))];
+    EXPECT_STREQ(cols[size_t(d.columnIndex("Funcion"))].choices, " ,SUM,AVG,COUNT,MIN,MAX");
+    EXPECT_EQ(cols[size_t(d.columnIndex("Grupo"))].kind, DesignColumn::Check);
+    EXPECT_TRUE(QueryDesign::accepts(alias, "año_Total2ú"));
+    EXPECT_FALSE(QueryDesign::accepts(alias, "a b"));
+    EXPECT_FALSE(QueryDesign::accepts(alias, "x€"));
+    EXPECT_TRUE(QueryDesign::accepts(filter, "LIKE 'Ñu%' OR = (1+2)/3"));
+    EXPECT_FALSE(QueryDesign::accepts(filter, "= 1; DROP"));
+    EXPECT_FALSE(QueryDesign::accepts(filter, "= \"x\""));
+    EXPECT_TRUE(QueryDesign::accepts(cols[0], "any; thing \""));
+    EXPECT_EQ(d.columnIndex("Valor"), -1);
+
+    // A new row from the tree is shown; the tables "+" offers, in row order.
+    d.addRow("b", "x");
+    d.addRow("a", "y");
+    d.addRow("b", "z");
+    d.addRow("", "1");
+    EXPECT_TRUE(d.checked(0, "Ver"));
+    EXPECT_EQ(d.tables(), (std::vector<String>{"b", "a"}));
+}
+
 TEST(QueryDesignFileTest, WrittenAndReadBackToTheSameTexts) {
     testsupport::TempFolder dir("quelmir-designfile");
     QueryDesign d;
