@@ -15,6 +15,7 @@
 #include "script/ScriptSession.h"
 #include "tools/cli/CliImport.h"
 #include "tools/cli/ConnectionOption.h"
+#include "tools/cli/DesignCommand.h"
 #include "tools/cli/QueryCommand.h"
 
 using VORLIN::DbConnection;
@@ -28,6 +29,7 @@ const char* CliRunner::usage() {
            "  quelmir-cli --connect CONEXION query SQL [--out ARCHIVO] [--table TABLA] "
            "[--transaction]\n"
            "  quelmir-cli explain ARCHIVO\n"
+           "  quelmir-cli design ARCHIVO.xml\n"
            "  quelmir-cli --connect CONEXION exec ARCHIVO_SQL\n"
            "  quelmir-cli --connect CONEXION dump ARCHIVO_SALIDA\n"
            "  quelmir-cli --connect CONEXION import ARCHIVO TABLA [--separator "
@@ -42,6 +44,11 @@ const char* CliRunner::usage() {
            "                   de errores como \"TITULO: texto\".\n"
            "  explain ARCHIVO  Escribe el listado de la función \"main\" (el texto que el\n"
            "                   cliente de escritorio escribe en trace.log).\n"
+           "  design ARCHIVO.xml  Escribe la instrucción SQL que \"Procesar\" genera del\n"
+           "                   diseño de consulta guardado (\"Guardar\" del diseñador); no\n"
+           "                   necesita conexión. Una relación OUTER JOIN se escribe FULL\n"
+           "                   OUTER JOIN (SQLite 3.39 o posterior). Sale con 1 si el archivo\n"
+           "                   no contiene un diseño o este no tiene columnas.\n"
            "  exec ARCHIVO_SQL Ejecuta el archivo SQL en la primera conexión (--connect),\n"
            "                   como \"Ejecutar archivo sql\": todo el archivo en una\n"
            "                   transacción, que se deshace si una sentencia falla.\n"
@@ -93,6 +100,8 @@ const char* CliRunner::usage() {
            "  quelmir-cli --connect sqlite:datos/ventas.db=ventas script informe.qs\n"
            "  quelmir-cli --connect sqlite:datos/ventas.db exec altas.sql\n"
            "  quelmir-cli --connect sqlite:datos/ventas.db dump - > ventas.sql\n"
+           "  quelmir-cli --connect sqlite:datos/ventas.db query \"$(quelmir-cli design "
+           "ventas.xml)\"\n"
            "  quelmir-cli --connect sqlite:datos/ventas.db import clientes.csv clientes \\\n"
            "      --separator comma --map Nombre=nombre --const MX=pais\n";
 }
@@ -149,6 +158,9 @@ int CliRunner::run(const std::vector<std::string>& args) {
             if (i + 2 < args.size()) return usageError("argumento de más: " + args[i + 2]);
             if (a == "explain") return explain(args[i + 1]);
             return runScript(args[i + 1], connectionTexts, yes, maxSteps);
+        } else if (a == "design") {
+            DesignCommand command(out_, err_);
+            return command.run({args.begin() + long(i) + 1, args.end()}, connectionTexts);
         } else if (a == "query") {
             QueryCommand query(out_, err_);
             return query.run(std::vector<std::string>(args.begin() + long(i) + 1, args.end()),
