@@ -1,5 +1,6 @@
 #include "db/sqlite/SqliteLocalConnection.h"
 
+#include <atomic>
 #include <charconv>
 
 #include <cctype>
@@ -1154,6 +1155,13 @@ void SqliteLocalConnection::insertDefaults(SqliteLocalConnection& fresh, DataSet
     }
 }
 
+String SqliteLocalConnection::temporaryName(const char* role, const String& database) {
+    static std::atomic<unsigned> calls{0};
+    String name;
+    name.format("%s%ld_%u_%s", role, long(::getpid()), ++calls, database.c_str());
+    return name;
+}
+
 bool SqliteLocalConnection::updateDatabase(const String* schema, DataSet* defaults,
                                            WaitWindow* wait) {
     requireDatabase();
@@ -1161,9 +1169,9 @@ bool SqliteLocalConnection::updateDatabase(const String* schema, DataSet* defaul
     const String database = database_;
     const String alias = alias_;
     const String original = folder_ + database;
-    const String freshName = "_TMP_" + database;
+    const String freshName = temporaryName("_TMP_", database);
     const String freshPath = folder_ + freshName;
-    const String oldCopy = folder_ + "_TMP_OLD_" + database;
+    const String oldCopy = folder_ + temporaryName("_TMP_OLD_", database);
     removeDatabaseFile(freshPath);
 
     // 1. Build the new database completely beside the old one. Nothing here

@@ -161,6 +161,11 @@ protected:
     // `from`; replaceFile renames `from` over `to` in one step.
     virtual bool keepCopy(const String& from, const String& to);
     virtual bool replaceFile(const String& from, const String& to);
+    // The name of a file updateDatabase keeps beside `database` for a while
+    // (`role` "_TMP_" for the new file, "_TMP_OLD_" for the old one's second
+    // name): unique to this process and call, so that two updates of one
+    // file (two programs, two sessions of a server) never share one.
+    virtual String temporaryName(const char* role, const String& database);
 
 private:
     void requireDatabase();

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -224,13 +225,49 @@ TEST_F(Update, ACopyOrDefaultsErrorLeavesTheOriginalUntouchedAndOpen) {
     expectOriginalIntact();
 }
 
+// A connection whose update always builds its new file under one name.
+class FixedTemporaryName : public SqliteLocalConnection {
+protected:
+    String temporaryName(const char* role, const String& database) override {
+        return String(role) + database;
+    }
+};
+
 TEST_F(Update, ANewFileThatCannotBeCreatedLeavesTheOriginal) {
     // Where the new file should go there is a folder: it cannot be created.
+    FixedTemporaryName fixed;
+    ASSERT_TRUE(fixed.connect(String(dir.path), "", "", false, "-"));
+    ASSERT_TRUE(fixed.openDatabase("datos", true));
     std::filesystem::create_directory(dir.file("_TMP_datos.db"));
     String schema(kNewSchema);
-    EXPECT_EQ(failure([&] { db.updateDatabase(&schema, nullptr, nullptr); }), "SQLITE_CANTOPEN");
+    EXPECT_EQ(failure([&] { fixed.updateDatabase(&schema, nullptr, nullptr); }), "SQLITE_CANTOPEN");
     std::filesystem::remove(dir.file("_TMP_datos.db"));
+    fixed.disconnect();
     expectOriginalIntact();
+}
+
+TEST_F(Update, TwoUpdatesNeverShareATemporaryName) {
+    struct Recording : SqliteLocalConnection {
+        std::vector<std::string> names;
+        String temporaryName(const char* role, const String& database) override {
+            String name = SqliteLocalConnection::temporaryName(role, database);
+            names.push_back(name.toStdString());
+            return name;
+        }
+    } other;
+    ASSERT_TRUE(other.connect(String(dir.path), "", "", false, "-"));
+    ASSERT_TRUE(other.openDatabase("datos", true));
+    String schema(kNewSchema);
+    other.updateDatabase(&schema, nullptr, nullptr);
+    other.updateDatabase(&schema, nullptr, nullptr);
+    ASSERT_EQ(other.names.size(), 4u);
+    std::set<std::string> distinct(other.names.begin(), other.names.end());
+    EXPECT_EQ(distinct.size(), 4u);
+    for (const std::string& n : other.names)
+        EXPECT_EQ(n.rfind("_TMP_", 0), 0u) << n;
+    // Nothing of them is left behind.
+    other.disconnect();
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"datos.db"});
 }
 
 TEST_F(Update, AnUnwritableFolderLeavesTheOriginal) {
