@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/String.h"
+#include "db/mysql/SelMySqlLogic.h"
 
 namespace VORLIN {
 
@@ -22,17 +23,18 @@ class DbConnection;
 class SelServerLogic {
 public:
     static constexpr const char* kTitle = "Seleccione el servidor";
-    static constexpr const char* kServerLabel = "Nombre del servidor: ";
-    static constexpr const char* kPortLabel = "Puerto: ";
-    static constexpr const char* kUserLabel = "Usuario: ";
-    static constexpr const char* kPasswordLabel = "Contraseña: ";
-    static constexpr const char* kConnectButton = "Conectar";
-    static constexpr const char* kListLabel = "Seleccione una base";
-    static constexpr const char* kOkButton = "OK";
-    static constexpr const char* kCancelButton = "Cancelar";
-    static constexpr const char* kChooseDatabase = "Seleccione una base de datos";
+    // The same window texts as the MySQL server dialog.
+    static constexpr const char* kServerLabel = SelMySqlLogic::kServerLabel;
+    static constexpr const char* kPortLabel = SelMySqlLogic::kPortLabel;
+    static constexpr const char* kUserLabel = SelMySqlLogic::kUserLabel;
+    static constexpr const char* kPasswordLabel = SelMySqlLogic::kPasswordLabel;
+    static constexpr const char* kConnectButton = SelMySqlLogic::kConnectButton;
+    static constexpr const char* kListLabel = SelMySqlLogic::kListLabel;
+    static constexpr const char* kOkButton = SelMySqlLogic::kOkButton;
+    static constexpr const char* kCancelButton = SelMySqlLogic::kCancelButton;
+    static constexpr const char* kChooseDatabase = SelMySqlLogic::kChooseDatabase;
     static constexpr const char* kConnectFirst = "Conectese primero a un servidor";
-    static constexpr const char* kBadPort = "El puerto debe ser un número entre 1 y 65535";
+    static constexpr const char* kBadPort = SelMySqlLogic::kBadPort;
 
     using MessageHook = std::function<void(const String& caption, const String& text)>;
     // (host as typed, port) of a server just reached.

@@ -16,9 +16,28 @@ inline std::string sqliteShell(const std::string& db, const std::string& sql) {
     if (FILE* p = ::popen(command.c_str(), "r")) {
         char buffer[4096];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
         ::pclose(p);
     }
+    return out;
+}
+
+// sqlite3 -bail DB with `input` on its standard input (dot commands and
+// SQL), with its standard output and error.
+inline std::string sqliteScript(const std::string& db, const std::string& input) {
+    const std::string in = db + ".input";
+    std::ofstream(in, std::ios::binary) << input;
+    std::string command = "sqlite3 -bail '" + db + "' < '" + in + "' 2>&1";
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+        ::pclose(p);
+    }
+    std::remove(in.c_str());
     return out;
 }
 

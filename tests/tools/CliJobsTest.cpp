@@ -13,6 +13,7 @@
 
 #include "core/String.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #ifdef QUELMIR_SERVER_BIN
 #include "tests/server/ServerProcess.h"
@@ -48,23 +49,6 @@ CliRun cli(const std::string& args, const testsupport::TempFolder& dir) {
     return r;
 }
 
-// The sqlite3 shell on `db` with `input` on its standard input.
-std::string shell(const std::string& db, const std::string& input) {
-    std::string in = db + ".input";
-    std::ofstream(in, std::ios::binary) << input;
-    std::string command = "sqlite3 -bail '" + db + "' < '" + in + "' 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    std::remove(in.c_str());
-    return out;
-}
-
 void write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -81,7 +65,8 @@ TEST(CliExecTest, RunsTheFileInOneTransactionOrNotAtAll) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(shell(dir.file("ventas.db"), kRows), "1|Ana|10.5\n2|Luis; 'el de abajo'|NULL\n");
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("ventas.db"), kRows),
+              "1|Ana|10.5\n2|Luis; 'el de abajo'|NULL\n");
 
     // A failing statement: exit 1, the error on standard error, and the
     // statements before it undone.
@@ -94,7 +79,8 @@ TEST(CliExecTest, RunsTheFileInOneTransactionOrNotAtAll) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("quelmir-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("no such table: clientes"), std::string::npos) << r.err;
-    EXPECT_EQ(shell(dir.file("ventas.db"), kRows), "1|Ana|10.5\n2|Luis; 'el de abajo'|NULL\n");
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("ventas.db"), kRows),
+              "1|Ana|10.5\n2|Luis; 'el de abajo'|NULL\n");
 
     r = cli("--connect sqlite:ventas.db exec falta.sql", dir);
     EXPECT_EQ(r.status, 1);
@@ -125,9 +111,10 @@ TEST(CliDumpTest, DumpsSchemaAndRowsThatLoadBackTheSame) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     std::string dump = readAll(dir.file("copia.sql"));
-    EXPECT_EQ(shell(dir.file("copia.db"), dump), "");
-    EXPECT_EQ(shell(dir.file("copia.db"), kRows), shell(dir.file("ventas.db"), kRows));
-    EXPECT_EQ(shell(dir.file("copia.db"), "SELECT id FROM ricos;\n"), "1\n");
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("copia.db"), dump), "");
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("copia.db"), kRows),
+              testsupport::sqliteScript(dir.file("ventas.db"), kRows));
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("copia.db"), "SELECT id FROM ricos;\n"), "1\n");
 
     // "-": the same text on standard output, nothing else.
     r = cli("--connect sqlite:ventas.db dump -", dir);
@@ -177,7 +164,7 @@ TEST(CliExecTest, RunsAFileOverTheRemoteService) {
     EXPECT_NE(readAll(dir.file("err.txt")).find("no such table: x"), std::string::npos)
         << readAll(dir.file("err.txt"));
     EXPECT_EQ(server.stop(), 0);
-    EXPECT_EQ(shell(dir.file("ventas.db"), kRows), "1|Ana|10.5\n2|Luis|2.0\n");
+    EXPECT_EQ(testsupport::sqliteScript(dir.file("ventas.db"), kRows), "1|Ana|10.5\n2|Luis|2.0\n");
 }
 #endif
 

@@ -13,27 +13,12 @@
 #include "app/main/ScriptRunReport.h"
 #include "app/main/SqlFileJob.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 
 using namespace VORLIN;
 
 namespace {
-
-std::string shell(const std::string& db, const std::string& input) {
-    std::string in = db + ".input";
-    std::ofstream(in, std::ios::binary) << input;
-    std::string command = "sqlite3 -bail '" + db + "' < '" + in + "' 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    std::remove(in.c_str());
-    return out;
-}
 
 std::string bytesOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -71,8 +56,9 @@ TEST_F(SqlFileJobTest, CommitsEveryStatementOfTheFile) {
     SqlFileJob job(db);
     ASSERT_TRUE(job.run(String(path))) << job.error().c_str();
     EXPECT_TRUE(job.error().isEmpty());
-    EXPECT_EQ(shell(file, "SELECT nombre FROM t ORDER BY id;\nSELECT v FROM u;\n"),
-              "Ana\nLuis; el de 'arriba'\n7\n");
+    EXPECT_EQ(
+        testsupport::sqliteScript(file, "SELECT nombre FROM t ORDER BY id;\nSELECT v FROM u;\n"),
+        "Ana\nLuis; el de 'arriba'\n7\n");
     // The transaction ended: the connection takes another one.
     EXPECT_NO_THROW(db.beginTransaction());
     db.rollbackTransaction();
@@ -89,7 +75,9 @@ TEST_F(SqlFileJobTest, AFailingStatementRollsTheWholeFileBack) {
     EXPECT_NE(job.error().find("no such table: nada"), -1) << job.error().c_str();
     // Not MySQL: no word about statements that could not be undone.
     EXPECT_EQ(job.error().find(SqlFileJob::kNotRolledBack), -1);
-    EXPECT_EQ(shell(file, "SELECT COUNT(*) FROM t;\nSELECT name FROM sqlite_master;\n"), "1\nt\n");
+    EXPECT_EQ(testsupport::sqliteScript(
+                  file, "SELECT COUNT(*) FROM t;\nSELECT name FROM sqlite_master;\n"),
+              "1\nt\n");
 
     // A file that cannot be read: the connection's own text, nothing left open.
     EXPECT_FALSE(job.run(String(dir.file("no-existe.sql"))));
@@ -118,7 +106,7 @@ TEST_F(SqlFileJobTest, AFailingBeginIsReportedAsItself) {
     EXPECT_NE(busy.error().find("BEGIN IMMEDIATE TRANSACTION"), -1) << busy.error().c_str();
     EXPECT_EQ(busy.error().find("No se ha iniciado"), -1) << busy.error().c_str();
     other.rollbackTransaction();
-    EXPECT_EQ(shell(file, "SELECT COUNT(*) FROM t;\n"), "1\n");
+    EXPECT_EQ(testsupport::sqliteScript(file, "SELECT COUNT(*) FROM t;\n"), "1\n");
 }
 
 TEST(SqlFileJobDdl, FindsStatementsMySqlCommitsByThemselves) {
@@ -152,12 +140,12 @@ TEST_F(DatabaseDumpTest, WritesADumpTheShellLoadsBackWithTheSameRows) {
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"copia.sql", "datos.db"}));
 
     std::string copy = dir.file("copia.db");
-    EXPECT_EQ(shell(copy, text), "");
+    EXPECT_EQ(testsupport::sqliteScript(copy, text), "");
     const char* rows =
         "SELECT id, nombre, quote(precio) FROM t ORDER BY id;\n"
         "SELECT name FROM sqlite_master WHERE type='index';\n";
-    EXPECT_EQ(shell(copy, rows), shell(file, rows));
-    EXPECT_EQ(shell(copy, rows), "1|Ana|1.5\n2|it's; \"x\" ñ|NULL\nt_nombre\n");
+    EXPECT_EQ(testsupport::sqliteScript(copy, rows), testsupport::sqliteScript(file, rows));
+    EXPECT_EQ(testsupport::sqliteScript(copy, rows), "1|Ana|1.5\n2|it's; \"x\" ñ|NULL\nt_nombre\n");
 
     // "-" is the standard-output stream.
     std::ostringstream out;
