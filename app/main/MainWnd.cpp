@@ -136,6 +136,8 @@ MainWnd::~MainWnd() {
     ConnectionNotifier::unsubscribe(notifierId_);
     // The query windows point at connections: they go first.
     queryWindows_.clear();
+    // Reads the windows left to finish alone use connections too.
+    QueryWnd::finishBackgroundLoads();
     queryClosing_.reset();
     commands_.clear();
 }

@@ -41,12 +41,16 @@ QVariant editValue(const DataItem& item) {
 
 QtGridModel::QtGridModel(TGDataset& rows, QObject* parent)
     : QAbstractTableModel(parent), rows_(rows) {
+    const auto lock = rows_.readLock();
     shownRows_ = rows_.rowCount();
 }
 
 void QtGridModel::reset() {
     beginResetModel();
-    shownRows_ = rows_.rowCount();
+    {
+        const auto lock = rows_.readLock();
+        shownRows_ = rows_.rowCount();
+    }
     endResetModel();
 }
 
@@ -102,6 +106,9 @@ QVariant QtGridModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     }
     const int column = index.column() - 1;
+    // Rows still arriving are read under their lock, held until the cell's
+    // value has been copied out.
+    const auto lock = rows_.readLock();
     const DataItem* item = rows_.cell(dataRow(row), column);
     if (!item) return QVariant();
     const bool null = item->isNull();

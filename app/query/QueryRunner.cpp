@@ -1,5 +1,7 @@
 #include "app/query/QueryRunner.h"
 
+#include "app/query/ArrivingRows.h"
+
 #include "core/GeneralException.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
@@ -51,10 +53,42 @@ void QueryRunner::openTable(const String& table) {
     loadTable(select);
 }
 
+namespace {
+
+// The set a job reads into, watched through its arrival.
+void makeRows(QueryRunner::Job& job) {
+    if (job.result.kind == QueryClassifier::Kind::Table) {
+        auto set = std::make_unique<ArrivingSet<TableDataset>>();
+        job.arrival = set->arrival();
+        job.table = std::move(set);
+    } else if (job.result.kind == QueryClassifier::Kind::Query) {
+        auto set = std::make_unique<ArrivingSet<DataSet>>();
+        job.arrival = set->arrival();
+        job.query = std::move(set);
+    }
+}
+
+}  // namespace
+
+DataSet* QueryRunner::Job::rows() const noexcept {
+    if (table) return table.get();
+    return query.get();
+}
+
 QueryRunner::Job QueryRunner::prepare(const String& text, bool inTransaction) const {
     Job job;
     job.result = QueryClassifier::classify(text);
     job.inTransaction = inTransaction;
+    makeRows(job);
+    return job;
+}
+
+QueryRunner::Job QueryRunner::prepareTable(const String& table) const {
+    Job job;
+    job.result.kind = QueryClassifier::Kind::Table;
+    job.result.select.table = table;
+    job.result.text = table;
+    makeRows(job);
     return job;
 }
 
@@ -65,14 +99,13 @@ void QueryRunner::work(VORLIN::DbConnection& connection, Job& job) noexcept {
             case QueryClassifier::Kind::Empty:
                 break;
             case QueryClassifier::Kind::Table:
-                job.table = std::make_unique<TableDataset>();
+                if (!job.table) job.table = std::make_unique<TableDataset>();
                 connection.openTable(job.table.get(), r.select.table, r.select.where,
                                      r.select.orderBy);
                 break;
             case QueryClassifier::Kind::Query:
-                job.query = std::make_unique<DataSet>();
+                if (!job.query) job.query = std::make_unique<DataSet>();
                 connection.queryDataset(r.text, job.query.get(), String(), false);
-                job.query->setReadOnly(true);
                 break;
             case QueryClassifier::Kind::Vacuum:
                 connection.execute(r.text);
@@ -103,14 +136,18 @@ void QueryRunner::work(VORLIN::DbConnection& connection, Job& job) noexcept {
         job.failed = true;
         job.error = String(e.what());
     }
-    if (job.failed) {
-        job.table.reset();
-        job.query.reset();
-    }
+    // A failed job's set is left as it is: the UI thread may be reading it
+    // and destroys it itself (adopt).
 }
 
 void QueryRunner::adopt(Job& job) {
-    if (job.failed) throw VORLIN::GeneralException(job.error.toStdString());
+    if (job.failed) {
+        job.table.reset();
+        job.query.reset();
+        throw VORLIN::GeneralException(job.error.toStdString());
+    }
+    // Query results are read-only; the set was writable while it was read.
+    if (job.query) job.query->setReadOnly(true);
     if (job.table) {
         table_ = std::move(job.table);
         mode_ = Mode::Table;

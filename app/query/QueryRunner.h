@@ -23,6 +23,8 @@
 #include "app/query/QueryClassifier.h"
 #include "core/String.h"
 
+class RowArrival;
+
 namespace VORLIN {
 class DataSet;
 class DbConnection;
@@ -45,20 +47,31 @@ public:
     QueryClassifier::Result run(const VORLIN::String& text, bool inTransaction);
 
     // The same run in three steps, for a window that reads on another
-    // thread: prepare() classifies (UI thread); work() does what the
-    // statement needs on the connection, on any thread, catching every
-    // failure into the job (the caller guarantees that nothing else uses
-    // the connection meanwhile); adopt() shows the job's rows (UI thread)
-    // and throws the job's failure. The rows shown before stay until adopt.
+    // thread: prepare() classifies and makes the set the rows go into (UI
+    // thread); work() does what the statement needs on the connection, on
+    // any thread, catching every failure into the job (the caller
+    // guarantees that nothing else uses the connection meanwhile); adopt()
+    // shows the job's rows (UI thread) and throws the job's failure. The
+    // rows shown before stay the runner's until adopt.
+    //
+    // While work() reads, the UI thread may show the rows read so far
+    // through `arrival` (see ArrivingRows): the set is an ArrivingSet, and
+    // it is destroyed only on the UI thread (adopt, or the job's end).
     struct Job {
         QueryClassifier::Result result;
         bool inTransaction = false;
         std::unique_ptr<VORLIN::TableDataset> table;
         std::unique_ptr<VORLIN::DataSet> query;
+        std::shared_ptr<RowArrival> arrival;  // of the set being read; null for commands
         bool failed = false;
         VORLIN::String error;
+        // The set being read (table or query), null for commands.
+        VORLIN::DataSet* rows() const noexcept;
     };
     Job prepare(const VORLIN::String& text, bool inTransaction) const;
+    // A job that opens a whole table in table mode (the "Tablas: " list,
+    // a table opened from the main window's tree).
+    Job prepareTable(const VORLIN::String& table) const;
     static void work(VORLIN::DbConnection& connection, Job& job) noexcept;
     void adopt(Job& job);
     // Opens a whole table in table mode (the "Tablas: " list).

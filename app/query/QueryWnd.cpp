@@ -3,14 +3,22 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "app/query/ArrivingRows.h"
 #include "app/query/QFilterDlg.h"
 #include "app/query/QSourceDlg.h"
 #include "app/query/QueryRunner.h"
@@ -52,6 +60,43 @@ QPushButton* makeButton(const char* text, const char* mnemonicText, QWidget* par
 
 }  // namespace
 
+// A read on its own thread. The window that started it owns it until the
+// read ends, or gives it up (abandonedLoads) and lets it end alone; either
+// way it is destroyed on the UI thread, after the thread has been joined.
+struct QueryWnd::Load {
+    DbConnection* connection = nullptr;
+    std::unique_ptr<QueryRunner::Job> job;
+    std::unique_ptr<ConnectionBusy::Hold> hold;
+    std::thread worker;
+    QPointer<QueryWnd> owner;
+
+    ~Load() {
+        if (worker.joinable()) {
+            connection->interrupt();
+            worker.join();
+        }
+    }
+};
+
+namespace {
+
+std::vector<std::shared_ptr<QueryWnd::Load>>& abandonedLoads() {
+    static std::vector<std::shared_ptr<QueryWnd::Load>> loads;
+    return loads;
+}
+
+}  // namespace
+
+void QueryWnd::finishBackgroundLoads() {
+    std::vector<std::shared_ptr<Load>> loads;
+    loads.swap(abandonedLoads());
+    loads.clear();  // each interrupts its statement and waits for its thread
+}
+
+int QueryWnd::backgroundLoads() {
+    return int(abandonedLoads().size());
+}
+
 QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& table, Hooks hooks,
                    QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -77,6 +122,7 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     QPushButton* source = makeButton("Fuente", "F&uente", this);
     QPushButton* designer = makeButton("Diseñador", "&Diseñador", this);
     designer->setEnabled(false);
+    designer->setProperty("quelmirDisabled", true);
     designer->setToolTip(QStringLiteral("El diseñador de consultas todavía no está disponible"));
     QPushButton* filter = makeButton("Filtrar", "&Filtrar", this);
     tables_ = new QComboBox(this);
@@ -125,10 +171,10 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     progress_->hide();
     cancel_->hide();
     ticker_ = new QTimer(this);
-    ticker_->setInterval(250);
-    connect(ticker_, &QTimer::timeout, this, [this] {
-        progress_->setText(QStringLiteral("Ejecutando… %1 s").arg(elapsed_.elapsed() / 1000));
-    });
+    // Often enough for the first rows to show at once, seldom enough to
+    // leave the reading thread alone.
+    ticker_->setInterval(50);
+    connect(ticker_, &QTimer::timeout, this, [this] { tick(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelRun(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
@@ -153,22 +199,18 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
         String text;
         text.format("SELECT * FROM %s;", VORLIN::TableDataset::quoteName(table).c_str());
         editor_->setText(text);
-        try {
-            VORLIN::WaitCursor wait;
-            runner_->openTable(table);
-            showResult(table);
-        } catch (const GeneralException& e) {
-            MsgBox::error(String(e.message()));
-        }
+        startLoad(runner_->prepareTable(table));
     }
-    editor_->setFocus();
+    if (!running()) editor_->setFocus();
 }
 
 QueryWnd::~QueryWnd() {
-    // A run still reading is stopped and waited for: it uses the connection.
-    if (worker_.joinable()) {
+    // A read still going is left to end alone: waiting here could hang the
+    // program on a back end that cannot be interrupted.
+    if (load_) {
         connection_.interrupt();
-        worker_.join();
+        load_->owner = nullptr;
+        abandonedLoads().push_back(std::move(load_));
     }
 }
 
@@ -202,6 +244,7 @@ void QueryWnd::fillTables(const String& select) {
 }
 
 void QueryWnd::showResult(const String& title) {
+    shownTitle_ = title;
     if (runner_->mode() == QueryRunner::Mode::Table)
         grid_->showTable(runner_->tableDataset(), &connection_, title);
     else if (runner_->mode() == QueryRunner::Mode::Query)
@@ -210,31 +253,86 @@ void QueryWnd::showResult(const String& title) {
         grid_->clear();
 }
 
+void QueryWnd::showRunnerRows() {
+    showResult(shownTitle_);
+}
+
 void QueryWnd::runText() {
     if (running()) return;
+    // A new row typed into the grid is written before anything else runs.
+    if (grid_->rows().pendingChanged()) grid_->commitPending();
+    QueryRunner::Job job = runner_->prepare(editor_->text(), transaction_->isChecked());
+    if (job.result.kind == QueryClassifier::Kind::Empty) return;
+    startLoad(std::move(job));
+}
+
+void QueryWnd::startLoad(QueryRunner::Job job) {
     try {
         ConnectionBusy::require(&connection_, label_);
     } catch (const GeneralException& e) {
         MsgBox::alert(String(e.message()));
         return;
     }
-    job_ = std::make_unique<QueryRunner::Job>(
-        runner_->prepare(editor_->text(), transaction_->isChecked()));
-    if (job_->result.kind == QueryClassifier::Kind::Empty) {
-        job_.reset();
+    auto load = std::make_shared<Load>();
+    load->connection = &connection_;
+    load->job = std::make_unique<QueryRunner::Job>(std::move(job));
+    load->hold = std::make_unique<ConnectionBusy::Hold>(&connection_);
+    load->owner = this;
+    load_ = load;
+    cancelled_ = false;
+    arrivingShown_ = false;
+    setRunning(true);
+    QueryRunner::Job* raw = load->job.get();
+    std::weak_ptr<Load> weak = load;
+    load->worker = std::thread([raw, connection = &connection_, weak] {
+        QueryRunner::work(*connection, *raw);
+        // Back on the UI thread, whoever holds the read by then.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [weak] { loadEnded(weak); }, Qt::QueuedConnection);
+    });
+}
+
+void QueryWnd::loadEnded(const std::weak_ptr<Load>& weak) {
+    std::shared_ptr<Load> load = weak.lock();
+    if (!load) return;  // already finished and waited for
+    if (load->worker.joinable()) load->worker.join();
+    if (QueryWnd* window = load->owner.data(); window && window->load_ == load) {
+        window->finishRun();
         return;
     }
-    cancelled_ = false;
-    hold_ = std::make_unique<ConnectionBusy::Hold>(&connection_);
-    setRunning(true);
-    QueryRunner::Job* job = job_.get();
-    VORLIN::DbConnection* connection = &connection_;
-    worker_ = std::thread([this, job, connection] {
-        QueryRunner::work(*connection, *job);
-        // Back on the UI thread; dropped if the window is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this] { finishRun(); }, Qt::QueuedConnection);
-    });
+    // A read its window gave up: its answer goes, the connection is free.
+    auto& loads = abandonedLoads();
+    loads.erase(std::remove(loads.begin(), loads.end(), load), loads.end());
+}
+
+int QueryWnd::rowsRead() const {
+    if (!load_ || !load_->job->arrival) return 0;
+    return load_->job->arrival->count();
+}
+
+void QueryWnd::tick() {
+    if (!load_) return;
+    const QueryRunner::Job& job = *load_->job;
+    const int rows = job.arrival ? job.arrival->count() : 0;
+    if (job.arrival && !arrivingShown_ && rows > 0 && job.arrival->hasShape()) {
+        // The first rows: shown now, read-only until the last is in.
+        grid_->showArriving(job.rows(), job.arrival, job.result.kind == QueryClassifier::Kind::Table
+                                                         ? job.result.select.table
+                                                         : job.result.text);
+        grid_->setEnabled(true);
+        arrivingShown_ = true;
+    } else if (arrivingShown_) {
+        grid_->rowsAppended(rows);
+    }
+    if (cancelled_) return;
+    const qint64 seconds = elapsed_.elapsed() / 1000;
+    if (job.arrival)
+        progress_->setText(QStringLiteral("Ejecutando… %1 s, %2 filas leídas")
+                               .arg(seconds)
+                               .arg(QLocale().toString(rows)));
+    else
+        progress_->setText(QStringLiteral("Ejecutando… %1 s").arg(seconds));
 }
 
 void QueryWnd::cancelRun() {
@@ -242,14 +340,36 @@ void QueryWnd::cancelRun() {
     cancelled_ = true;
     progress_->setText(QStringLiteral("Cancelando…"));
     connection_.interrupt();
+    // A back end that stops at once ends the run before this; one that
+    // cannot stop (the remote service) is left to finish alone.
+    std::weak_ptr<Load> weak = load_;
+    QTimer::singleShot(kCancelGraceMs, this, [this, weak] {
+        if (load_ && load_ == weak.lock()) abandonRun(false);
+    });
+}
+
+void QueryWnd::abandonRun(bool quiet) {
+    if (!load_) return;
+    load_->owner = nullptr;
+    abandonedLoads().push_back(std::move(load_));
+    // The grid lets go of the rows still arriving before anything else.
+    if (arrivingShown_) showRunnerRows();
+    arrivingShown_ = false;
+    setRunning(false);
+    if (!quiet) {
+        MsgBox::info(kCancelled);
+        editor_->setFocus();
+    }
 }
 
 void QueryWnd::setRunning(bool on) {
     for (QPushButton* b : findChildren<QPushButton*>())
-        if (b != cancel_ && b->objectName() != QStringLiteral("Diseñador")) b->setEnabled(!on);
+        if (b != cancel_) b->setEnabled(!on && b->property("quelmirDisabled").isNull());
     transaction_->setEnabled(!on);
     tables_->setEnabled(!on);
     editor_->setReadOnly(on);
+    // The rows of before are not touched while the connection is busy; the
+    // rows arriving can be scrolled as soon as they show.
     grid_->setEnabled(!on);
     progress_->setVisible(on);
     cancel_->setVisible(on);
@@ -266,25 +386,30 @@ void QueryWnd::setRunning(bool on) {
 }
 
 void QueryWnd::finishRun() {
-    if (worker_.joinable()) worker_.join();
-    hold_.reset();
+    std::shared_ptr<Load> load = std::move(load_);
+    if (!load) return;
+    if (load->worker.joinable()) load->worker.join();
+    load->hold.reset();
     setRunning(false);
-    std::unique_ptr<QueryRunner::Job> job = std::move(job_);
-    if (!job) return;
+    std::unique_ptr<QueryRunner::Job> job = std::move(load->job);
     const QueryClassifier::Result result = job->result;
     bool shown = false;
     try {
         runner_->adopt(*job);
         if (result.kind == QueryClassifier::Kind::Table ||
             result.kind == QueryClassifier::Kind::Query)
-            showResult(result.text);
+            showResult(result.kind == QueryClassifier::Kind::Table ? result.select.table
+                                                                   : result.text);
         shown = true;
     } catch (const GeneralException& e) {
+        // The rows of before come back.
+        if (arrivingShown_) showRunnerRows();
         if (cancelled_)
-            MsgBox::info("Consulta cancelada");
+            MsgBox::info(kCancelled);
         else
             MsgBox::error(String(e.message()));
     }
+    arrivingShown_ = false;
     if (shown) {
         if (result.changesTables) {
             fillTables(runner_->mode() == QueryRunner::Mode::Table ? runner_->source() : String());
@@ -293,19 +418,13 @@ void QueryWnd::finishRun() {
         if (const char* message = result.message(); message && *message) MsgBox::info(message);
     }
     editor_->setFocus();
-    if (closeAfterRun_) close();
 }
 
 void QueryWnd::openListedTable(int index) {
-    if (filling_ || index < 0) return;
+    if (filling_ || index < 0 || running()) return;
     const String table(tables_->itemText(index).toUtf8().toStdString());
-    try {
-        VORLIN::WaitCursor wait;
-        runner_->openTable(table);
-        showResult(table);
-    } catch (const GeneralException& e) {
-        MsgBox::error(String(e.message()));
-    }
+    if (grid_->rows().pendingChanged()) grid_->commitPending();
+    startLoad(runner_->prepareTable(table));
 }
 
 void QueryWnd::save() {
@@ -369,12 +488,11 @@ void QueryWnd::filter() {
 }
 
 void QueryWnd::closeEvent(QCloseEvent* event) {
-    // A window that is reading stops first and closes when the run is over.
+    // A window that is reading closes at once; the read is interrupted and
+    // ends alone.
     if (running()) {
-        closeAfterRun_ = true;
-        cancelRun();
-        event->ignore();
-        return;
+        connection_.interrupt();
+        abandonRun(true);
     }
     // A pending new row is written before the window goes.
     if (grid_->rows().pendingChanged()) grid_->commitPending();

@@ -6,17 +6,23 @@
 // labelled "Conexión: host - alias" and the grid below a splitter.
 //
 // What runs and how is QueryRunner's; what is saved ResultSaver's; the grid
-// is TableGrid. "Ejecutar" does its work on a thread of its own: the window
-// stays alive, shows how long it has been reading, and "Cancelar" (or
-// Escape) interrupts the statement on the connection; the rows shown before
-// stay until the new ones are read. Meanwhile the connection is marked
-// busy (ConnectionBusy) and the window's other controls wait.
+// is TableGrid. "Ejecutar", a table from the "Tablas: " list and the table
+// the window opens on are read on a thread of their own: the window stays
+// alive, the rows show as they arrive (read-only until all are in), a
+// progress line counts them, and "Cancelar" (or Escape) interrupts the
+// statement on the connection. A back end that cannot stop at once (the
+// remote service answers every request in full) is left to finish on its
+// own after kCancelGraceMs: the window returns at once to the rows of
+// before, and the connection stays busy until the answer is in and thrown
+// away. Meanwhile the connection is marked busy (ConnectionBusy) and the
+// window's other controls wait.
 //
 // Ownership: the main window owns its query windows; a window never owns
-// its connection. When it closes it tells its owner through `closing`
-// (which deletes it later, in an idle pass), and after a CREATE or DROP
-// (Ctrl+W closes it too)
-// through `tablesChanged`. Threads: the UI thread.
+// its connection. When it closes (Ctrl+W closes it too) it tells its owner
+// through `closing` (which deletes it later, in an idle pass), and after a
+// CREATE or DROP through `tablesChanged`. Reads a window left behind are
+// finished by finishBackgroundLoads(), which the owner of the connections
+// calls before it closes them. Threads: the UI thread.
 #pragma once
 
 #include <functional>
@@ -24,8 +30,6 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
-
-#include <thread>
 
 #include "app/query/ConnectionBusy.h"
 #include "app/query/QueryRunner.h"
@@ -49,6 +53,8 @@ public:
     static constexpr const char* kTitle = "Ventana de datos";
     static constexpr const char* kConnectionLabel = "Conexión: %s - %s";
     static constexpr const char* kTransaction = "En una transacción";
+    static constexpr const char* kCancelled = "Consulta cancelada";
+    static constexpr int kCancelGraceMs = 300;
 
     struct Hooks {
         std::function<void(QueryWnd*)> closing;
@@ -73,7 +79,17 @@ public:
     // The buttons' actions (tests call them as the buttons do).
     void runText();
     void cancelRun();
-    bool running() const noexcept { return worker_.joinable(); }
+    bool running() const noexcept { return load_ != nullptr; }
+    // Rows read so far by the run in progress (0 when none).
+    int rowsRead() const;
+
+    // A read on its own thread (defined where it is used).
+    struct Load;
+    // Interrupts and waits for the reads windows left behind (a window
+    // closed while reading, a cancel a back end could not honour at once).
+    static void finishBackgroundLoads();
+    // How many such reads are still going.
+    static int backgroundLoads();
     void save();
     void showSource();
     void filter();
@@ -84,9 +100,16 @@ protected:
 
 private:
     void fillTables(const VORLIN::String& select);
+    void startLoad(QueryRunner::Job job);
+    void tick();
+    static void loadEnded(const std::weak_ptr<Load>& load);
     void finishRun();
+    // Gives up waiting for the run in progress: it goes on alone.
+    void abandonRun(bool quiet);
     void setRunning(bool on);
     void showResult(const VORLIN::String& title);
+    // The rows the runner holds, under the title they were shown with.
+    void showRunnerRows();
 
     VORLIN::DbConnection& connection_;
     VORLIN::String label_;
@@ -99,11 +122,10 @@ private:
     QLabel* source_ = nullptr;
     bool filling_ = false;
     // The run on its own thread.
-    std::thread worker_;
-    std::unique_ptr<QueryRunner::Job> job_;
-    std::unique_ptr<ConnectionBusy::Hold> hold_;
+    std::shared_ptr<Load> load_;
     bool cancelled_ = false;
-    bool closeAfterRun_ = false;
+    bool arrivingShown_ = false;
+    VORLIN::String shownTitle_;
     QLabel* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer* ticker_ = nullptr;

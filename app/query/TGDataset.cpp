@@ -1,5 +1,7 @@
 #include "app/query/TGDataset.h"
 
+#include "app/query/ArrivingRows.h"
+
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
@@ -12,6 +14,7 @@ TGDataset::TGDataset() = default;
 TGDataset::~TGDataset() = default;
 
 void TGDataset::bindTable(TableDataset* table, TableStore* connection) {
+    arrival_.reset();
     mode_ = table ? Mode::Table : Mode::None;
     set_ = table;
     table_ = table;
@@ -20,6 +23,7 @@ void TGDataset::bindTable(TableDataset* table, TableStore* connection) {
 }
 
 void TGDataset::bindQuery(DataSet* rows) {
+    arrival_.reset();
     mode_ = rows ? Mode::Query : Mode::None;
     set_ = rows;
     table_ = nullptr;
@@ -27,15 +31,25 @@ void TGDataset::bindQuery(DataSet* rows) {
     newPending();
 }
 
+void TGDataset::bindArriving(DataSet* rows, std::shared_ptr<const RowArrival> arrival) {
+    bindQuery(arrival ? rows : nullptr);
+    if (set_) arrival_ = std::move(arrival);
+}
+
+std::unique_lock<std::mutex> TGDataset::readLock() const {
+    return arrival_ ? arrival_->lock() : std::unique_lock<std::mutex>();
+}
+
 void TGDataset::unbind() {
     bindQuery(nullptr);
 }
 
 bool TGDataset::isReadOnly() const noexcept {
-    return mode_ != Mode::Table || table_->keyColumn() < 0 || table_->isReadOnly();
+    return arrival_ || mode_ != Mode::Table || table_->keyColumn() < 0 || table_->isReadOnly();
 }
 
 int TGDataset::hiddenColumns() const noexcept {
+    if (arrival_) return arrival_->shape().hidden;
     return (table_ && table_->rowIdMode()) ? 1 : 0;
 }
 
@@ -45,15 +59,26 @@ int TGDataset::rowCount() const noexcept {
 
 int TGDataset::columnCount() const noexcept {
     if (!set_) return 0;
-    const int n = set_->columnCount() - hiddenColumns();
+    const int all = arrival_ ? int(arrival_->shape().names.size()) : set_->columnCount();
+    const int n = all - hiddenColumns();
     return n > 0 ? n : 0;
 }
 
 String TGDataset::columnName(int column) const {
+    if (arrival_) {
+        const auto& names = arrival_->shape().names;
+        const int at = dataColumn(column);
+        return at >= 0 && at < int(names.size()) ? names[size_t(at)] : String();
+    }
     return set_ ? set_->columnName(dataColumn(column)) : String();
 }
 
 int TGDataset::columnType(int column) const noexcept {
+    if (arrival_) {
+        const auto& types = arrival_->shape().types;
+        const int at = dataColumn(column);
+        return at >= 0 && at < int(types.size()) ? types[size_t(at)] : 0;
+    }
     const DataRow* header = set_ ? set_->header() : nullptr;
     return header ? header->typeOf(dataColumn(column)) : 0;
 }

@@ -14,7 +14,8 @@
 // Ownership: the bound sets and the connection stay the caller's and must
 // outlive the binding (unbind, or bind others, before destroying them);
 // the adapter owns only its pending row.
-// Threads: the UI thread, and only while nothing else changes the set.
+// Threads: the UI thread, and only while nothing else changes the set
+// (bindArriving: nothing but the worker's insertRow and clearRows).
 // Throws GeneralException: kReadOnly and kNoKeyColumn for refused changes;
 // the connection's own exception when an INSERT or DELETE fails (the rows
 // and the pending row stay as they were). A failed cell change is shown by
@@ -22,6 +23,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 
 #include "core/DataItem.h"
 #include "core/String.h"
@@ -32,6 +34,8 @@ class DataSet;
 class TableDataset;
 class TableStore;
 }  // namespace VORLIN
+
+class RowArrival;
 
 class TGDataset {
 public:
@@ -53,6 +57,13 @@ public:
     void bindTable(VORLIN::TableDataset* table, VORLIN::TableStore* connection);
     // Query mode on `rows` (read-only).
     void bindQuery(VORLIN::DataSet* rows);
+    // Query mode (read-only) on rows a worker thread is still reading into
+    // `rows` (an ArrivingSet): the columns are the arrival's shape, and
+    // every read of rows and cells must hold readLock().
+    void bindArriving(VORLIN::DataSet* rows, std::shared_ptr<const RowArrival> arrival);
+    bool isArriving() const noexcept { return arrival_ != nullptr; }
+    // The arrival's lock while rows arrive; an empty lock otherwise.
+    std::unique_lock<std::mutex> readLock() const;
     // Nothing shown.
     void unbind();
 
@@ -111,6 +122,7 @@ private:
     VORLIN::DataSet* set_ = nullptr;
     VORLIN::TableDataset* table_ = nullptr;
     VORLIN::TableStore* connection_ = nullptr;
+    std::shared_ptr<const RowArrival> arrival_;
     std::unique_ptr<VORLIN::DataRow> pending_;
     bool pendingChanged_ = false;
 };

@@ -3,7 +3,11 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 
+#include <vector>
+
+#include "app/query/ArrivingRows.h"
 #include "app/query/QtGridDelegate.h"
 #include "app/query/QtGridModel.h"
 #include "app/query/TGDataset.h"
@@ -46,14 +50,49 @@ TableGrid::TableGrid(QWidget* parent) : QTableView(parent), rows_(std::make_uniq
 
 TableGrid::~TableGrid() = default;
 
+template <class Bind>
+void TableGrid::rebind(DataSet* rows, Bind&& bind) {
+    const bool same = rows && rows_->isArriving() && rows_->dataSet() == rows;
+    if (!same) {
+        bind();
+        rebuildColumns();
+        return;
+    }
+    // The rows the person has been looking at while they arrived are now
+    // all there: the view stays where it was.
+    const int scroll = verticalScrollBar()->value();
+    const int hscroll = horizontalScrollBar()->value();
+    const QModelIndex current = currentIndex();
+    const int row = current.row(), column = current.column();
+    std::vector<int> widths;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        widths.push_back(horizontalHeader()->sectionSize(c));
+    bind();
+    model_->reset();
+    for (int c = 0; c < model_->columnCount(); ++c)
+        horizontalHeader()->resizeSection(c, c < int(widths.size()) ? widths[size_t(c)] : 100);
+    if (row >= 0 && row < model_->rowCount() && column < model_->columnCount())
+        setCurrentIndex(model_->index(row, column));
+    else if (model_->rowCount() > 0 && model_->columnCount() > 1)
+        setCurrentIndex(model_->index(0, 1));
+    verticalScrollBar()->setValue(scroll);
+    horizontalScrollBar()->setValue(hscroll);
+    updateActions();
+}
+
 void TableGrid::showTable(TableDataset* table, TableStore* connection, const String& title) {
-    rows_->bindTable(table, connection);
-    rebuildColumns();
+    rebind(table, [&] { rows_->bindTable(table, connection); });
     setTitle(title);
 }
 
 void TableGrid::showQuery(DataSet* rows, const String& title) {
-    rows_->bindQuery(rows);
+    rebind(rows, [&] { rows_->bindQuery(rows); });
+    setTitle(title);
+}
+
+void TableGrid::showArriving(DataSet* rows, std::shared_ptr<const RowArrival> arrival,
+                             const String& title) {
+    rows_->bindArriving(rows, std::move(arrival));
     rebuildColumns();
     setTitle(title);
 }
@@ -80,7 +119,7 @@ void TableGrid::setTitle(const String& title) {
 
 void TableGrid::rebuildColumns() {
     model_->reset();
-    const QString widest = QString::number(qMax(model_->shownRows(), 99999) * 10);
+    const QString widest = QString::number(qMax(model_->shownRows(), 999999) * 10);
     horizontalHeader()->resizeSection(0, fontMetrics().horizontalAdvance(widest) + 8);
     for (int c = 1; c < model_->columnCount(); ++c)
         horizontalHeader()->resizeSection(c, 100);

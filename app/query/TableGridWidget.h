@@ -29,6 +29,7 @@
 
 class QAction;
 class QtGridModel;
+class RowArrival;
 class TGDataset;
 
 namespace VORLIN {
@@ -54,6 +55,12 @@ public:
                    const VORLIN::String& title);
     // Query mode (read-only) on `rows`.
     void showQuery(VORLIN::DataSet* rows, const VORLIN::String& title);
+    // Query mode (read-only) on rows a worker thread is still reading into
+    // `rows` (see ArrivingRows); rowsAppended() shows the ones read since.
+    // Showing the same set again with showTable or showQuery once it is
+    // read keeps the view where the person scrolled it.
+    void showArriving(VORLIN::DataSet* rows, std::shared_ptr<const RowArrival> arrival,
+                      const VORLIN::String& title);
     // Nothing shown; the title becomes "--".
     void clear();
     // Re-reads the bound set (after a filter or a sort).
@@ -81,6 +88,10 @@ protected:
 
 private:
     void rebuildColumns();
+    // Binds with `bind`, keeping scroll position, current cell and column
+    // widths when the set stays the one that was arriving.
+    template <class Bind>
+    void rebind(VORLIN::DataSet* rows, Bind&& bind);
     void updateActions();
 
     std::unique_ptr<TGDataset> rows_;

@@ -313,6 +313,27 @@ MYSQL_RES* MySqlConnection::query(const String& sql) {
     return res;
 }
 
+MYSQL_RES* MySqlConnection::streamQuery(const String& sql) {
+    send(sql);
+    MYSQL_RES* res = mysql_use_result(handle_);
+    if (!res && mysql_field_count(handle_) != 0) failNative();
+    return res;
+}
+
+void MySqlConnection::endStream(MYSQL_RES* res) {
+    // A fetch that answered no row either reached the end or stopped on an
+    // error (a killed query, a dropped link): only the error number tells.
+    String error;
+    if (res && mysql_errno(handle_) != 0) error = String(mysql_error(handle_));
+    // Freeing an unfinished streamed result reads what is left of it.
+    mysql_free_result(res);
+    if (!error.isEmpty()) fail(error);
+    while (mysql_more_results(handle_)) {
+        if (mysql_next_result(handle_) > 0) failNative();
+        mysql_free_result(mysql_store_result(handle_));
+    }
+}
+
 void MySqlConnection::execute(const String& sql) {
     mysql_free_result(query(sql));
 }
@@ -409,10 +430,12 @@ DataRow* MySqlConnection::queryNewDataRow(const String& sql) {
 
 void MySqlConnection::queryDataset(const String& sql, DataSet* out, const String& types,
                                    bool append) {
-    Result res(query(sql));
-    if (!out) return;
-    if (!append) out->clearRows();
-    if (!res) return;
+    Result res(streamQuery(sql));
+    if (out && !append) out->clearRows();
+    if (!out || !res) {
+        endStream(res.release());
+        return;
+    }
     const int n = int(mysql_num_fields(res.get()));
     std::unique_ptr<DataRow> model = typedRow(res.get());
     if (!types.isEmpty()) {
@@ -420,12 +443,23 @@ void MySqlConnection::queryDataset(const String& sql, DataSet* out, const String
         for (int i = 0; i < n; ++i)
             model->setType(i, DataItem::typeFromName(list.token("|", i == 0)));
     }
+    // The names go in before the rows: a reader shown the rows while they
+    // arrive names its columns from the first one.
+    const String names = fieldNames(res.get());
+    out->setColumnNames(names);
     while (MYSQL_ROW r = mysql_fetch_row(res.get())) {
         std::unique_ptr<DataRow> row = model->clone();
         fillRow(*row, res.get(), r, n);
         out->insertRow(std::move(row));
     }
-    out->setColumnNames(fieldNames(res.get()));
+    try {
+        endStream(res.release());
+    } catch (...) {
+        // A result read in part is not the result.
+        if (!append) out->clearRows();
+        throw;
+    }
+    out->setColumnNames(names);
     model->setNameList(nullptr);
     out->setHeader(model.get());
 }
@@ -551,15 +585,25 @@ void MySqlConnection::openTable(TableDataset* out, const String& where, const St
     if (!where.isEmpty()) sql.append(" WHERE ").append(where);
     if (!orderBy.isEmpty()) sql.append(" ORDER BY ").append(orderBy);
     sql.append(';');
-    Result res(query(sql));
+    Result res(streamQuery(sql));
     out->clearRows();
-    if (!res) return;
+    if (!res) {
+        endStream(nullptr);
+        return;
+    }
     const int n = out->columnCount();
     while (MYSQL_ROW r = mysql_fetch_row(res.get())) {
         std::unique_ptr<DataRow> row =
             out->header() ? out->header()->clone() : std::make_unique<DataRow>(n);
         fillRow(*row, res.get(), r, n);
         out->insertRow(std::move(row));
+    }
+    try {
+        endStream(res.release());
+    } catch (...) {
+        // A table read in part is no image of the table.
+        out->clearRows();
+        throw;
     }
     out->markStored();
 }

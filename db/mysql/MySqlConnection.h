@@ -123,6 +123,14 @@ private:
     void send(const String& sql);
     // Sends sql and stores the whole result (null for statements without one).
     MYSQL_RES* query(const String& sql);
+    // Sends sql and starts reading its result row by row from the server
+    // (null for statements without one): the rows are never held twice, a
+    // reader sees them as they come, and KILL QUERY (interrupt) stops the
+    // fetch. After the last fetch call endStream.
+    MYSQL_RES* streamQuery(const String& sql);
+    // Frees a streamed result and the results of any further statements of
+    // the text; throws the server's error when the fetch stopped on one.
+    void endStream(MYSQL_RES* res);
     String firstText(const String& sql, bool* found);
 
     // Appends the INSERT statements of the rows of one table.

@@ -355,6 +355,9 @@ void OdbcConnection::readAll(void* stmt, DataSet* out, const String& types, bool
         String word = types.isEmpty() ? typeWord(type) : list.token("|", i == 1);
         model.setType(i - 1, DataItem::typeFromName(word));
     }
+    // The names go in before the rows: a reader shown the rows while they
+    // arrive names its columns from the first one.
+    if (!keepRows) out->setColumnNames(names);
     std::string text;
     int count = 0;
     while (n > 0 && (maxRows < 0 || count < maxRows)) {

@@ -693,6 +693,9 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
         declared[size_t(i)] = types.isEmpty() && kind != SqliteKind::Untyped;
         model.setType(i, sqliteKindTag(kind));
     }
+    // The names go in before the rows: a reader shown the rows while they
+    // arrive names its columns from the first one.
+    out->setColumnNames(names);
 
     bool first = true;
     int rc;
@@ -724,7 +727,6 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
         out->clearRows();
         failSql("query", rc, sql);
     }
-    out->setColumnNames(names);
     out->setHeader(&model);
 }
 

@@ -93,7 +93,9 @@ struct Session {
         QTreeWidgetItem* table = connectionNode()->child(0);
         emit wnd().tree()->itemActivated(table, 0);
         settle();
-        return *wnd().queryWindows().back();
+        QueryWnd& w = *wnd().queryWindows().back();
+        waitRun(w);
+        return w;
     }
 };
 
@@ -151,6 +153,7 @@ TEST(QueryWnd, EjecutarRunsEachKindAndCreateShowsTheNewTableInTheTree) {
     // The tables list opens a table without touching the editor.
     w.tables()->setCurrentIndex(w.tables()->findText(QStringLiteral("clientes")));
     w.openListedTable(w.tables()->currentIndex());
+    s.waitRun(w);
     EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Table);
     EXPECT_EQ(w.editor()->text(), "DELETE FROM nada");
 }

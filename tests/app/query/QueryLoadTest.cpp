@@ -1,0 +1,299 @@
+// Reading a result on a thread of its own: the rows read so far can be
+// shown while the rest arrives, and a cancel returns at once on every back
+// end, leaving the connection usable. Real SQLite files, the real MariaDB
+// server and our own server over loopback.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+
+#include "app/query/ArrivingRows.h"
+#include "app/query/ConnectionBusy.h"
+#include "app/query/QtGridModel.h"
+#include "app/query/QueryRunner.h"
+#include "app/query/QueryWnd.h"
+#include "app/query/TGDataset.h"
+#include "app/query/TableGridWidget.h"
+#include "core/GeneralException.h"
+#include "data/DataRow.h"
+#include "data/DataSet.h"
+#include "db/mysql/MySqlConnection.h"
+#include "remote/SqliteClientConnection.h"
+#include "tests/app/query/SheetReader.h"
+#include "tests/db/mysql/MariaDbServer.h"
+#include "tests/server/ServerProcess.h"
+#include "tests/support/SqliteShell.h"
+#include "tests/support/TempFolder.h"
+#include "ui/CodeEditor.h"
+#include "ui/MsgBox.h"
+
+using namespace VORLIN;
+using querytest::openSqlite;
+using testsupport::sqliteShell;
+
+namespace {
+
+// Rows without end: only a cancel stops them.
+constexpr const char* kEndless =
+    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT x, 'fila ' || x FROM c";
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+template <class Done>
+bool pumpUntil(Done&& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+struct Messages {
+    std::vector<MsgBox::Shown> shown;
+    Messages() {
+        MsgBox::setResponder([this](const MsgBox::Shown& s) {
+            shown.push_back(s);
+            return 0;
+        });
+    }
+    ~Messages() { MsgBox::setResponder({}); }
+};
+
+// Runs a job on a worker as the window does; the test thread watches the
+// rows arrive, reading them under the arrival's lock, then interrupts.
+// Answers how many rows were seen before the interrupt.
+int watchThenInterrupt(DbConnection& connection, QueryRunner::Job& job, int wanted) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        QueryRunner::work(connection, job);
+        done = true;
+    });
+    int seen = 0;
+    QElapsedTimer t;
+    t.start();
+    while (!done && t.elapsed() < 20000) {
+        {
+            auto lock = job.arrival->lock();
+            DataSet* rows = job.rows();
+            seen = rows->rowCount();
+            // Every row read so far is whole and in order.
+            if (seen > 0) {
+                EXPECT_EQ(rows->row(0)->cell(0)->toInt(), 1);
+                EXPECT_EQ(rows->row(seen - 1)->cell(0)->toInt(), seen);
+            }
+        }
+        if (seen >= wanted) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    connection.interrupt();
+    worker.join();
+    return seen;
+}
+
+}  // namespace
+
+TEST(QueryLoad, SqliteRowsArriveInOrderAndAnInterruptStopsTheRead) {
+    testsupport::TempFolder dir;
+    sqliteShell(dir.file("a.db"), "CREATE TABLE t(x INTEGER PRIMARY KEY, y TEXT);"
+                                  "INSERT INTO t VALUES(1,'uno'),(2,'dos');");
+    auto db = openSqlite(dir.path, "a.db");
+    QueryRunner runner(*db);
+    runner.openTable("t");
+
+    QueryRunner::Job job = runner.prepare(kEndless, false);
+    ASSERT_TRUE(job.arrival);
+    EXPECT_GE(watchThenInterrupt(*db, job, 5000), 5000);
+    EXPECT_TRUE(job.failed);
+    EXPECT_FALSE(job.error.isEmpty());
+    ASSERT_TRUE(job.arrival->hasShape());
+    ASSERT_EQ(job.arrival->shape().names.size(), 2u);
+    EXPECT_EQ(job.arrival->shape().names[0], "x");
+    EXPECT_THROW(runner.adopt(job), GeneralException);
+    // The rows of before stay the runner's, and the connection works.
+    EXPECT_EQ(runner.mode(), QueryRunner::Mode::Table);
+    EXPECT_EQ(runner.dataSet()->rowCount(), 2);
+    EXPECT_EQ(db->queryInt("SELECT count(*) FROM t"), 2);
+
+    // A read that ends is adopted whole, read-only, with its names.
+    QueryRunner::Job all = runner.prepare("SELECT y, x FROM t ORDER BY x", false);
+    QueryRunner::work(*db, all);
+    runner.adopt(all);
+    ASSERT_EQ(runner.mode(), QueryRunner::Mode::Query);
+    EXPECT_EQ(runner.dataSet()->rowCount(), 2);
+    EXPECT_EQ(runner.dataSet()->columnName(0), "y");
+    EXPECT_TRUE(runner.dataSet()->isReadOnly());
+}
+
+TEST(QueryLoad, MariaDbStreamsRowsAndAKillLeavesTheConnectionUsable) {
+    static bool started = [] { return quelmir_test::server().start(); }();
+    (void)started;
+    auto& maria = quelmir_test::server();
+    if (maria.missing()) GTEST_SKIP() << maria.error();
+    ASSERT_TRUE(maria.error().empty()) << maria.error();
+    ASSERT_TRUE(maria.rootQuery("CREATE DATABASE IF NOT EXISTS load_t"));
+    MySqlConnection c;
+    ASSERT_TRUE(c.connect(String("127.0.0.1:" + std::to_string(maria.port())),
+                          quelmir_test::MariaDbServer::kUser,
+                          quelmir_test::MariaDbServer::kPassword, false, "load_t"))
+        << c.lastError().c_str();
+    c.openDatabase("load_t", false, "", "");
+    QueryRunner runner(c);
+
+    // Far more rows than anyone waits for, streamed from the server.
+    QueryRunner::Job job =
+        runner.prepare("SELECT seq, concat('fila ', seq) FROM seq_1_to_1000000000", false);
+    EXPECT_GE(watchThenInterrupt(c, job, 20000), 20000);
+    EXPECT_TRUE(job.failed);
+    EXPECT_THROW(runner.adopt(job), GeneralException);
+    EXPECT_EQ(runner.mode(), QueryRunner::Mode::None);
+
+    // The same connection answers the next statements, rows and names right.
+    EXPECT_EQ(c.queryInt("SELECT 41+1"), 42);
+    QueryRunner::Job next = runner.prepare("SELECT seq AS n FROM seq_1_to_5 ORDER BY seq", false);
+    QueryRunner::work(c, next);
+    runner.adopt(next);
+    ASSERT_EQ(runner.dataSet()->rowCount(), 5);
+    EXPECT_EQ(runner.dataSet()->columnName(0), "n");
+    EXPECT_EQ(runner.dataSet()->row(4)->cell(0)->toInt(), 5);
+    // A failing statement in a streamed read is reported, not taken for an
+    // empty result.
+    QueryRunner::Job bad = runner.prepare("SELECT * FROM no_such_table", false);
+    QueryRunner::work(c, bad);
+    EXPECT_TRUE(bad.failed);
+    c.disconnect();
+}
+
+TEST(QueryLoad, TheWindowShowsRowsAsTheyArriveAndCancelBringsBackTheRowsOfBefore) {
+    Messages messages;
+    testsupport::TempFolder dir;
+    // A table large enough to take a while to read.
+    sqliteShell(dir.file("a.db"),
+                "CREATE TABLE t(id INTEGER PRIMARY KEY, nombre TEXT, precio REAL);"
+                "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<30000) "
+                "INSERT INTO t SELECT x, 'n' || x, x/4.0 FROM c;");
+    auto db = openSqlite(dir.path, "a.db");
+    QueryWnd w(*db, "local", "t", QueryWnd::Hooks{});
+    w.show();
+    // The table opens on the window's own thread, then is editable whole.
+    ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 30000));
+    EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Table);
+    EXPECT_EQ(w.grid()->gridModel().shownRows(), 30000);
+    EXPECT_FALSE(w.grid()->rows().isReadOnly());
+    EXPECT_FALSE(w.grid()->rows().isArriving());
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Endless rows: the first ones show while the read goes on.
+    w.editor()->setText(kEndless);
+    w.runText();
+    ASSERT_TRUE(w.running());
+    ASSERT_TRUE(pumpUntil(
+        [&] { return w.grid()->rows().isArriving() && w.grid()->gridModel().shownRows() > 0; },
+        20000));
+    EXPECT_TRUE(w.running());
+    EXPECT_TRUE(w.grid()->rows().isArriving());
+    EXPECT_TRUE(w.grid()->rows().isReadOnly());
+    EXPECT_TRUE(w.grid()->isEnabled());  // it can be scrolled
+    QtGridModel& model = w.grid()->gridModel();
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("x"));
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("1"));
+    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("fila 1"));
+    EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
+    const int first = model.shownRows();
+    ASSERT_TRUE(pumpUntil([&] { return model.shownRows() > first; }, 20000));
+    EXPECT_GT(w.rowsRead(), 0);
+    const int last = model.shownRows() - 1;
+    EXPECT_EQ(model.data(model.index(last, 1)).toString(), QString::number(last + 1));
+
+    w.cancelRun();
+    ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 5000));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Consulta cancelada");
+    // The table of before is shown again, editable, and the file is usable.
+    EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Table);
+    EXPECT_FALSE(w.grid()->rows().isArriving());
+    EXPECT_EQ(w.grid()->gridModel().shownRows(), 30000);
+    EXPECT_FALSE(ConnectionBusy::busy(db.get()));
+    EXPECT_EQ(QueryWnd::backgroundLoads(), 0);
+
+    // A finished read keeps the view where it was scrolled while it arrived.
+    w.editor()->setText("SELECT id, nombre FROM t WHERE id > 10 ORDER BY id");
+    w.runText();
+    ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 30000));
+    EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Query);
+    EXPECT_EQ(model.shownRows(), 29990);
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("11"));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsable) {
+    Messages messages;
+    testing_server::TempDir data;
+    sqliteShell(data.file("datos.db"), "CREATE TABLE t(x INTEGER);INSERT INTO t VALUES(7);");
+    testing_server::ServerProcess server(data.path());
+    ASSERT_TRUE(server.started());
+    SqliteClientConnection db;
+    ASSERT_TRUE(db.connect(String(server.address()), "", "", false, "datos"))
+        << db.lastError().c_str();
+    {
+        QueryWnd w(db, "remoto", "", QueryWnd::Hooks{});
+        w.show();
+        // The server runs this to its end whatever the client does: seconds.
+        w.editor()->setText(
+            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<5000000) "
+            "SELECT count(*) FROM c");
+        w.runText();
+        ASSERT_TRUE(w.running());
+        pump(100);
+        w.cancelRun();
+        // Control comes back without waiting for the answer.
+        ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 3 * QueryWnd::kCancelGraceMs));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Consulta cancelada");
+        EXPECT_TRUE(w.button("Ejecutar")->isEnabled());
+        EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::None);
+        // The answer is still coming: the connection waits for it.
+        EXPECT_EQ(QueryWnd::backgroundLoads(), 1);
+        EXPECT_TRUE(ConnectionBusy::busy(&db));
+        w.editor()->setText("SELECT x FROM t");
+        w.runText();
+        EXPECT_FALSE(w.running());
+        ASSERT_EQ(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown[1].icon, "ALERT");
+
+        // Once it is in and thrown away, the same connection answers again.
+        ASSERT_TRUE(pumpUntil([] { return QueryWnd::backgroundLoads() == 0; }, 120000));
+        EXPECT_FALSE(ConnectionBusy::busy(&db));
+        w.runText();
+        ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 10000));
+        EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Query);
+        ASSERT_EQ(w.grid()->gridModel().shownRows(), 1);
+        EXPECT_EQ(w.grid()->gridModel().data(w.grid()->gridModel().index(0, 1)).toString(),
+                  QStringLiteral("7"));
+        EXPECT_EQ(messages.shown.size(), 2u);
+
+        // A window closed while it reads goes at once; its read ends alone.
+        w.editor()->setText(
+            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<1000000) "
+            "SELECT count(*) FROM c");
+        w.runText();
+        ASSERT_TRUE(w.running());
+    }
+    EXPECT_LE(QueryWnd::backgroundLoads(), 1);
+    QueryWnd::finishBackgroundLoads();
+    EXPECT_EQ(QueryWnd::backgroundLoads(), 0);
+    EXPECT_FALSE(ConnectionBusy::busy(&db));
+    EXPECT_EQ(db.queryInt("SELECT x FROM t"), 7);
+    db.disconnect();
+}
