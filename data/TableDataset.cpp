@@ -151,7 +151,7 @@ void TableDataset::markStored() {
     for (const ItemList::Node* n = rowList().headNode(); n; n = n->next) {
         DataRow* r = static_cast<DataRow*>(n->item);
         r->clearFlags();
-        r->keepStoredImage();
+        if (!noImages_) r->keepStoredImage();
     }
 }
 

@@ -86,6 +86,13 @@ public:
     // The rows now hold what the database holds (after loading): each keeps
     // its stored image and loses its change marks.
     void markStored();
+    // Whether markStored gives every row its stored image (the default). A
+    // set whose every change goes straight to the database through
+    // updateCell, executeInsert and deleteSql (the query window's grid)
+    // addresses its rows by their key cells, which then always hold what the
+    // database holds, and needs none: a large table takes half the memory.
+    void setKeepsStoredImages(bool on) noexcept { noImages_ = on ? 0 : 1; }
+    bool keepsStoredImages() const noexcept { return noImages_ == 0; }
 
     // --- statements ---
     String insertSql(const DataRow& row, bool orReplace);
@@ -138,6 +145,7 @@ private:
     ItemList deleted_;
     uint8_t rowIdMode_ = 0;
     uint8_t keyTakesRowId_ = 0;
+    uint8_t noImages_ = 0;
 };
 
 }  // namespace VORLIN

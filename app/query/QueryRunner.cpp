@@ -32,6 +32,7 @@ TableDataset* QueryRunner::tableDataset() const noexcept {
 
 void QueryRunner::loadTable(const QueryClassifier::TableSelect& select) {
     auto fresh = std::make_unique<TableDataset>();
+    fresh->setKeepsStoredImages(false);
     connection_.openTable(fresh.get(), select.table, select.where, select.orderBy);
     table_ = std::move(fresh);
     mode_ = Mode::Table;
@@ -59,6 +60,9 @@ namespace {
 void makeRows(QueryRunner::Job& job) {
     if (job.result.kind == QueryClassifier::Kind::Table) {
         auto set = std::make_unique<ArrivingSet<TableDataset>>();
+        // The grid writes every change at once: rows are addressed by their
+        // key cells and need no stored image.
+        set->setKeepsStoredImages(false);
         job.arrival = set->arrival();
         job.table = std::move(set);
     } else if (job.result.kind == QueryClassifier::Kind::Query) {

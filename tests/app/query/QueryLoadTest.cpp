@@ -22,6 +22,7 @@
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
+#include "data/TableDataset.h"
 #include "db/mysql/MySqlConnection.h"
 #include "remote/SqliteClientConnection.h"
 #include "tests/app/query/SheetReader.h"
@@ -296,4 +297,26 @@ TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsabl
     EXPECT_FALSE(ConnectionBusy::busy(&db));
     EXPECT_EQ(db.queryInt("SELECT x FROM t"), 7);
     db.disconnect();
+}
+
+TEST(QueryLoad, ATableInTheWindowKeepsNoStoredImagesAndEditsStillFindTheirRows) {
+    Messages messages;
+    testsupport::TempFolder dir;
+    sqliteShell(dir.file("a.db"), "CREATE TABLE t(code TEXT PRIMARY KEY, v INTEGER);"
+                                  "INSERT INTO t VALUES('a',1),('b',2);");
+    auto db = openSqlite(dir.path, "a.db");
+    QueryWnd w(*db, "local", "t", QueryWnd::Hooks{});
+    ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 10000));
+    TableDataset* table = w.runner().tableDataset();
+    ASSERT_NE(table, nullptr);
+    EXPECT_FALSE(table->keepsStoredImages());
+    EXPECT_FALSE(table->row(0)->hasStoredImage());
+    // The key changes, then another cell of the same row: the second UPDATE
+    // finds the row by the key the database holds now.
+    TGDataset& rows = w.grid()->rows();
+    EXPECT_TRUE(rows.setCellText(0, 0, "z"));
+    EXPECT_TRUE(rows.setCellText(0, 1, "10"));
+    EXPECT_TRUE(rows.deleteRow(1));
+    EXPECT_EQ(sqliteShell(dir.file("a.db"), "SELECT code, v FROM t ORDER BY code;"), "z|10\n");
+    EXPECT_TRUE(messages.shown.empty());
 }
