@@ -47,6 +47,21 @@ TableDataset& ConfigStore::configSet() {
     return config_->set();
 }
 
+void ConfigStore::createSchema() {
+    connection_->beginTransaction();
+    try {
+        for (const char* statement : kSchema)
+            connection_->execute(statement);
+        connection_->commitTransaction();
+    } catch (...) {
+        try {
+            connection_->rollbackTransaction();
+        } catch (const GeneralException&) {
+        }
+        throw;
+    }
+}
+
 bool ConfigStore::open(const String& folder) {
     close();
     error_ = String();
@@ -59,21 +74,16 @@ bool ConfigStore::open(const String& folder) {
         if (!fileExists(path_)) {
             connection_->createDatabase(kFileName, false);
             created = true;
-            connection_->beginTransaction();
-            try {
-                for (const char* statement : kSchema)
-                    connection_->execute(statement);
-                connection_->commitTransaction();
-            } catch (...) {
-                try {
-                    connection_->rollbackTransaction();
-                } catch (const GeneralException&) {
-                }
-                throw;
-            }
+            createSchema();
         }
         if (!connection_->openDatabase(kFileName, false, "", ""))
             throw GeneralException("no se pudo abrir " + path_.toStdString());
+        // A store whose making was cut short (the program killed before
+        // the schema was committed) is, once SQLite has rolled the
+        // unfinished transaction back, a database without tables: it is
+        // made again. A file with tables of its own is never touched.
+        if (!created && connection_->queryInt("SELECT count(*) FROM sqlite_master;") == 0)
+            createSchema();
         connection_->openTable(&config_->set(), "tConfig", "", "");
         open_ = true;
         return true;

@@ -87,6 +87,8 @@ public:
     void saveColorScheme(const DataRow& solid, const DataRow& gradient);
 
 private:
+    // The tables of a new store, in one transaction.
+    void createSchema();
     std::unique_ptr<SqliteLocalConnection> connection_;
     std::unique_ptr<ItemTable> config_;
     String error_;

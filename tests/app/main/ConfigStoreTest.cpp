@@ -150,3 +150,27 @@ TEST(ConfigStore, AStoreThatCannotBeOpenedSaysWhyAndDoesNothing) {
     ConfigStore missing;
     EXPECT_FALSE(missing.open(String(tmp.path + "/no/such/folder/")));
 }
+
+TEST(ConfigStore, AStoreWhoseMakingWasCutShortIsMadeAgainAForeignOneIsLeftAlone) {
+    // A start killed while it made the store: SQLite rolls the unfinished
+    // schema back and leaves a database without tables (here: empty files).
+    testsupport::TempFolder tmp;
+    { std::ofstream touch(tmp.file("Quelmir.ini")); }
+    {
+        ConfigStore store;
+        ASSERT_TRUE(store.open(folderOf(tmp))) << store.lastError().c_str();
+        EXPECT_TRUE(store.addRecentServer(1, "db.example", 6540));
+    }
+    EXPECT_EQ(testsupport::sqliteShell(tmp.file("Quelmir.ini"), "SELECT Host FROM tRecentServers;"),
+              "db.example\n");
+
+    // A database of someone else's that happens to have the name.
+    testsupport::TempFolder other;
+    testsupport::sqliteShell(other.file("Quelmir.ini"), "CREATE TABLE mine(x);");
+    ConfigStore store;
+    EXPECT_FALSE(store.open(folderOf(other)));
+    EXPECT_FALSE(store.lastError().isEmpty());
+    EXPECT_EQ(testsupport::sqliteShell(other.file("Quelmir.ini"),
+                                       "SELECT group_concat(name) FROM sqlite_master;"),
+              "mine\n");
+}
