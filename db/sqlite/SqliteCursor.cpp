@@ -196,8 +196,12 @@ DateDay sqliteColumnDate(sqlite3_stmt* st, int col) {
     return d;
 }
 
-void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out) {
-    int type = sqlite3_column_type(st, col);
+namespace {
+
+// sqliteReadColumn with the stored class already asked for (asking costs
+// as much as reading a small value: a table of a million rows asks it
+// millions of times).
+void readColumn(sqlite3_stmt* st, int col, SqliteKind kind, int type, DataItem& out) {
     if (type == SQLITE_NULL) {
         out.setNull();
         return;
@@ -257,8 +261,6 @@ void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
     }
 }
 
-namespace {
-
 // The value as its stored class says: integer, real, text, blob.
 void readByClass(sqlite3_stmt* st, int col, int type, DataItem& out) {
     switch (type) {
@@ -286,6 +288,10 @@ bool isCalendarDate(int month, int day) {
 
 }  // namespace
 
+void sqliteReadColumn(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out) {
+    readColumn(st, col, kind, sqlite3_column_type(st, col), out);
+}
+
 void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out) {
     const int type = sqlite3_column_type(st, col);
     if (type == SQLITE_NULL) {
@@ -312,22 +318,26 @@ void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
             break;
         case SqliteKind::DateTime:
             if (type == SQLITE_TEXT) {
+                // Parsed once: the date that fits is the value.
                 DateTime d = sqliteColumnDateTime(st, col);
-                fits = isCalendarDate(d.month, d.day);
+                if (isCalendarDate(d.month, d.day)) {
+                    out.setDate(d);
+                    return;
+                }
+                fits = false;
             } else {
                 fits = type == SQLITE_FLOAT;
             }
             break;
         case SqliteKind::Date:
-            if (type == SQLITE_TEXT) {
+            if (type == SQLITE_TEXT || type == SQLITE_INTEGER) {
                 DateDay d = sqliteColumnDate(st, col);
-                fits = isCalendarDate(d.month, d.day);
-            } else if (type == SQLITE_INTEGER) {
-                DateDay d = sqliteColumnDate(st, col);
-                fits = isCalendarDate(d.month, d.day);
-            } else {
-                fits = false;
+                if (isCalendarDate(d.month, d.day)) {
+                    out.setDay(d);
+                    return;
+                }
             }
+            fits = false;
             break;
         case SqliteKind::Bool:
             fits = type == SQLITE_INTEGER;
@@ -348,7 +358,7 @@ void sqliteReadStored(sqlite3_stmt* st, int col, SqliteKind kind, DataItem& out)
             break;
     }
     if (fits)
-        sqliteReadColumn(st, col, kind, out);
+        readColumn(st, col, kind, type, out);
     else
         readByClass(st, col, type, out);
 }
