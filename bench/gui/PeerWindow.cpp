@@ -78,7 +78,8 @@ std::string lastLine(const std::string& file) {
         char line[512];
         while (std::fgets(line, sizeof line, f)) {
             std::string l(line);
-            while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
+            while (!l.empty() && (l.back() == '\n' || l.back() == '\r'))
+                l.pop_back();
             if (!l.empty()) last = l;
         }
         std::fclose(f);
@@ -136,6 +137,7 @@ PeerWindow::Result PeerWindow::watch(const std::vector<std::string>& argv,
         r.error = program.error();
         return r;
     }
+    r.started = true;
     // The window.
     bool found = false;
     while (!found && now() - t0 < kTimeoutSeconds) {

@@ -35,13 +35,14 @@ public:
 
     struct Result {
         bool shown = false;
+        bool started = false;  // the program ran (it may still have failed)
         std::string error;
         double windowSeconds = 0;   // launch until the window was found
         double shownSeconds = 0;    // launch until the picture that stayed
         double captureSeconds = 0;  // mean time between two captures
         int captures = 0;
-        int changes = 0;            // pictures seen after the window was found
-        size_t residentBytes = 0;   // VmRSS of the program once shown
+        int changes = 0;           // pictures seen after the window was found
+        size_t residentBytes = 0;  // VmRSS of the program once shown
     };
 
     // The program runs on `display` with HOME and XDG_CONFIG_HOME in

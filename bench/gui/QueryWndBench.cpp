@@ -280,8 +280,8 @@ OurFigures measureWindow(const std::string& folder, double plain,
                 rowsAtReturn);
     std::printf("first screen:  %.3f s (target %.1f s) %s\n", f.firstScreen, kFirstScreenTarget,
                 verdict(f.firstScreen <= kFirstScreenTarget));
-    std::printf("all rows:      %.3f s, C loop %.3f s, ratio %.2fx (target %.0fx) %s\n",
-                f.allRows, plain, f.allRows / plain, kAllRowsTarget,
+    std::printf("all rows:      %.3f s, C loop %.3f s, ratio %.2fx (target %.0fx) %s\n", f.allRows,
+                plain, f.allRows / plain, kAllRowsTarget,
                 verdict(f.allRows <= kAllRowsTarget * plain));
     // In table mode the line below the last row is the one for a new row.
     std::printf("scroll to end: %.3f s (in view at the bottom: row %d of %d%s; its name \"%s\")\n",
@@ -302,11 +302,11 @@ OurFigures measureWindow(const std::string& folder, double plain,
     return f;
 }
 
-// A program that ends before it shows its window is given a second try.
+// A program that ran but did not show its window is given a second try.
 bench::PeerWindow::Result watchTwice(bench::PeerWindow& peer, const std::vector<std::string>& argv,
                                      const std::string& title) {
     bench::PeerWindow::Result r = peer.watch(argv, title);
-    if (r.shown) return r;
+    if (r.shown || !r.started) return r;
     std::printf("  %s: %s; once more\n", argv.size() > 1 ? "with the table" : "without a database",
                 r.error.c_str());
     return peer.watch(argv, title);
@@ -324,11 +324,11 @@ void measurePeer(const std::string& folder, const std::string& dbPath, const Our
         std::printf("  skipped: %s\n", display.error().c_str());
         return;
     }
-    std::printf("  method: the window found with xdotool, the screen (%dx%d) captured with xwd "
-                "until the picture has not changed for %.1f s; the time is the end of the "
-                "capture that first showed that picture (an upper bound, good to one capture)\n",
-                bench::XvfbDisplay::kWidth, bench::XvfbDisplay::kHeight,
-                bench::PeerWindow::kSettleSeconds);
+    std::printf(
+        "  method: the window found with xdotool, the screen (%dx%d) captured with xwd "
+        "until the picture has not changed for %.1f s; the time is the end of the "
+        "capture that first showed that picture (an upper bound, good to one capture)\n",
+        bench::XvfbDisplay::kWidth, bench::XvfbDisplay::kHeight, bench::PeerWindow::kSettleSeconds);
     const std::string title = "DB Browser for SQLite";
     // Without a database first: what the program holds of its own (this also
     // loads it into the page cache, as our own program is).
@@ -350,22 +350,23 @@ void measurePeer(const std::string& folder, const std::string& dbPath, const Our
         std::printf("  our first screen against it: %.3f s / %.3f s, ratio %.2fx\n",
                     ours.firstScreen, r.shownSeconds, ours.firstScreen / r.shownSeconds);
     if (bare.shown) {
-        const size_t extra = r.residentBytes > bare.residentBytes
-                                 ? r.residentBytes - bare.residentBytes
-                                 : 0;
-        std::printf("  resident: %.0f MB with the table, %.0f MB without a database; "
-                    "%.1f bytes per cell of the table (ours %.1f)\n",
-                    double(r.residentBytes) / 1e6, double(bare.residentBytes) / 1e6,
-                    double(extra) / cells, ours.perCell);
+        const size_t extra =
+            r.residentBytes > bare.residentBytes ? r.residentBytes - bare.residentBytes : 0;
+        std::printf(
+            "  resident: %.0f MB with the table, %.0f MB without a database; "
+            "%.1f bytes per cell of the table (ours %.1f)\n",
+            double(r.residentBytes) / 1e6, double(bare.residentBytes) / 1e6, double(extra) / cells,
+            ours.perCell);
     } else {
-        std::printf("  resident: %.0f MB with the table (%.1f bytes per cell of the table); "
-                    "without a database: %s\n",
-                    double(r.residentBytes) / 1e6, double(r.residentBytes) / cells,
-                    bare.error.c_str());
+        std::printf(
+            "  resident: %.0f MB with the table (%.1f bytes per cell of the table); "
+            "without a database: %s\n",
+            double(r.residentBytes) / 1e6, double(r.residentBytes) / cells, bare.error.c_str());
     }
-    std::printf("  note: it reads rows lazily, as the view needs them: it shows the first "
-                "screen and does not hold all %d rows, as the query window does\n",
-                kRows);
+    std::printf(
+        "  note: it reads rows lazily, as the view needs them: it shows the first "
+        "screen and does not hold all %d rows, as the query window does\n",
+        kRows);
 }
 
 }  // namespace

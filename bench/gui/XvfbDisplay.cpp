@@ -18,10 +18,8 @@ bool XvfbDisplay::start(const std::string& logFile) {
         if (::access(lock.c_str(), F_OK) != 0 && ::access(socket.c_str(), F_OK) != 0) break;
     }
     const std::string name = ":" + std::to_string(number);
-    const std::string screen =
-        std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24";
-    if (!server_.start({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp"}, {},
-                       logFile)) {
+    const std::string screen = std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24";
+    if (!server_.start({"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp"}, {}, logFile)) {
         error_ = server_.error();
         return false;
     }
