@@ -28,8 +28,11 @@ run: release
 test: test-build
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The Qt-free benches, then the desktop's (which start their own Xvfb for
+# the peer program they are compared with).
 bench: release
 	@./build/bin/quelmir-bench
+	@./build/bin/quelmir-bench-gui
 
 # quelmir, quelmir-cli and quelmir-server into $(PREFIX)/bin, the desktop
 # entry and the icon into $(PREFIX)/share (DESTDIR is honoured).

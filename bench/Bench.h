@@ -1,6 +1,9 @@
 // A tiny benchmark harness: each bench registers a function under a name;
-// quelmir-bench runs all of them (or those named on the command line) and
-// each prints its own figures beside a reference measured in the same run.
+// a bench program (quelmir-bench, quelmir-bench-gui) runs all of them (or
+// those named on the command line) and each prints its own figures beside a
+// reference measured in the same run. Figures that miss their targets are
+// information, not failures: the program ends with 1 only when a bench
+// could not run (it said so through failed()) or none was named right.
 #pragma once
 
 #include <chrono>
@@ -29,6 +32,13 @@ size_t residentBytes();
 
 // Keeps the optimiser from discarding a computed value.
 void keep(const void* p);
+
+// Reports on standard error that the running bench could not do its work;
+// the program's exit status becomes 1.
+void failed(const std::string& what);
+
+// Runs the benches named in argv (all without names); what main returns.
+int runAll(int argc, char** argv, const char* program);
 
 }  // namespace bench
 

@@ -9,6 +9,9 @@ PACKAGES=(
   g++ cmake ninja-build make ccache pkg-config
   # tests, benchmarks, fuzzing, formatting
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format python3
+  # the query window's bench watches DB Browser for SQLite open the same
+  # table under Xvfb: its window found with xdotool, the screen read with xwd
+  sqlitebrowser xdotool x11-apps
   # database engines and clients
   libsqlite3-dev sqlite3
   # quelmir-server's login (PBKDF2 password hashes)
