@@ -171,9 +171,7 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     progress_->hide();
     cancel_->hide();
     ticker_ = new QTimer(this);
-    // Often enough for the first rows to show at once, seldom enough to
-    // leave the reading thread alone.
-    ticker_->setInterval(50);
+    ticker_->setInterval(kFirstRowsTickMs);
     connect(ticker_, &QTimer::timeout, this, [this] { tick(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelRun(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -322,6 +320,10 @@ void QueryWnd::tick() {
                                                          : job.result.text);
         grid_->setEnabled(true);
         arrivingShown_ = true;
+        // From now on the count and the scroll bar are what moves: a few
+        // updates a second keep the view alive and leave the cores to the
+        // reading thread.
+        ticker_->setInterval(kArrivingTickMs);
     } else if (arrivingShown_) {
         grid_->rowsAppended(rows);
     }
@@ -375,6 +377,7 @@ void QueryWnd::setRunning(bool on) {
     cancel_->setVisible(on);
     if (on) {
         elapsed_.start();
+        ticker_->setInterval(kFirstRowsTickMs);
         progress_->setText(QStringLiteral("Ejecutando…"));
         ticker_->start();
         setCursor(Qt::BusyCursor);

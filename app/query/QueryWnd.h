@@ -55,6 +55,10 @@ public:
     static constexpr const char* kTransaction = "En una transacción";
     static constexpr const char* kCancelled = "Consulta cancelada";
     static constexpr int kCancelGraceMs = 300;
+    // How often a run is looked at: until its first rows show (they show
+    // at once), then while the rest arrives.
+    static constexpr int kFirstRowsTickMs = 40;
+    static constexpr int kArrivingTickMs = 250;
 
     struct Hooks {
         std::function<void(QueryWnd*)> closing;
