@@ -47,19 +47,27 @@ TableDataset& ConfigStore::configSet() {
     return config_->set();
 }
 
-void ConfigStore::createSchema() {
+template <class Work>
+void ConfigStore::inTransaction(Work&& work) {
     connection_->beginTransaction();
     try {
-        for (const char* statement : kSchema)
-            connection_->execute(statement);
+        work();
         connection_->commitTransaction();
     } catch (...) {
         try {
             connection_->rollbackTransaction();
         } catch (const GeneralException&) {
+            // The failure to report is the one that made us roll back.
         }
         throw;
     }
+}
+
+void ConfigStore::createSchema() {
+    inTransaction([this] {
+        for (const char* statement : kSchema)
+            connection_->execute(statement);
+    });
 }
 
 bool ConfigStore::open(const String& folder) {
@@ -179,8 +187,7 @@ bool ConfigStore::loadColorScheme(DataRow& solid, DataRow& gradient) {
 
 void ConfigStore::saveColorScheme(const DataRow& solid, const DataRow& gradient) {
     if (!open_) throw GeneralException(kNotOpen);
-    connection_->beginTransaction();
-    try {
+    inTransaction([&] {
         if (!connection_->tableExist("tColorSchema")) {
             connection_->execute(kColorTable);
             connection_->execute(kColorIndex);
@@ -199,14 +206,7 @@ void ConfigStore::saveColorScheme(const DataRow& solid, const DataRow& gradient)
                 connection_->execute(sql);
             }
         }
-        connection_->commitTransaction();
-    } catch (...) {
-        try {
-            connection_->rollbackTransaction();
-        } catch (const GeneralException&) {
-        }
-        throw;
-    }
+    });
 }
 
 }  // namespace VORLIN

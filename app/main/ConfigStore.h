@@ -87,6 +87,9 @@ public:
     void saveColorScheme(const DataRow& solid, const DataRow& gradient);
 
 private:
+    // Runs `work` in a transaction, rolled back when it throws.
+    template <class Work>
+    void inTransaction(Work&& work);
     // The tables of a new store, in one transaction.
     void createSchema();
     std::unique_ptr<SqliteLocalConnection> connection_;
