@@ -21,6 +21,7 @@
 #include "app/query/ArrivingRows.h"
 #include "app/query/QFilterDlg.h"
 #include "app/query/QSourceDlg.h"
+#include "app/query/QtGridModel.h"
 #include "app/query/QueryRunner.h"
 #include "app/query/ResultSaver.h"
 #include "app/query/TGDataset.h"
@@ -168,12 +169,19 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     auto* runLine = new QHBoxLayout;
     runLine->addWidget(progress_, 1);
     runLine->addWidget(cancel_);
-    progress_->hide();
+    // The line keeps its height when the button goes: nothing below jumps.
+    QSizePolicy keep = cancel_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    cancel_->setSizePolicy(keep);
     cancel_->hide();
     ticker_ = new QTimer(this);
     ticker_->setInterval(kFirstRowsTickMs);
     connect(ticker_, &QTimer::timeout, this, [this] { tick(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelRun(); });
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&grid_->gridModel(), signal, this, [this] { showRowCount(); });
+    connect(&grid_->gridModel(), &QAbstractItemModel::modelReset, this,
+            [this] { showRowCount(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (running()) cancelRun();
@@ -373,7 +381,6 @@ void QueryWnd::setRunning(bool on) {
     // The rows of before are not touched while the connection is busy; the
     // rows arriving can be scrolled as soon as they show.
     grid_->setEnabled(!on);
-    progress_->setVisible(on);
     cancel_->setVisible(on);
     if (on) {
         elapsed_.start();
@@ -385,7 +392,21 @@ void QueryWnd::setRunning(bool on) {
     } else {
         ticker_->stop();
         unsetCursor();
+        showRowCount();
     }
+}
+
+void QueryWnd::showRowCount() {
+    if (running()) return;
+    // Between runs the line tells how many rows the grid holds.
+    const TGDataset& rows = grid_->rows();
+    if (rows.mode() == TGDataset::Mode::None) {
+        progress_->clear();
+        return;
+    }
+    const int n = grid_->gridModel().shownRows();
+    progress_->setText(n == 1 ? QStringLiteral("1 fila")
+                              : QStringLiteral("%1 filas").arg(QLocale().toString(n)));
 }
 
 void QueryWnd::finishRun() {

@@ -111,6 +111,7 @@ private:
     // Gives up waiting for the run in progress: it goes on alone.
     void abandonRun(bool quiet);
     void setRunning(bool on);
+    void showRowCount();
     void showResult(const VORLIN::String& title);
     // The rows the runner holds, under the title they were shown with.
     void showRunnerRows();

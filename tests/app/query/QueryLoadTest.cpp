@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 
 #include "app/query/ArrivingRows.h"
@@ -194,6 +196,12 @@ TEST(QueryLoad, TheWindowShowsRowsAsTheyArriveAndCancelBringsBackTheRowsOfBefore
     EXPECT_FALSE(w.grid()->rows().isReadOnly());
     EXPECT_FALSE(w.grid()->rows().isArriving());
     EXPECT_TRUE(messages.shown.empty());
+    // Between runs the progress line counts the rows of the grid.
+    QLabel* line = nullptr;
+    for (QLabel* l : w.findChildren<QLabel*>())
+        if (l->accessibleName() == QStringLiteral("Progreso")) line = l;
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), QStringLiteral("%1 filas").arg(QLocale().toString(30000)));
 
     // Endless rows: the first ones show while the read goes on.
     w.editor()->setText(kEndless);
@@ -236,6 +244,7 @@ TEST(QueryLoad, TheWindowShowsRowsAsTheyArriveAndCancelBringsBackTheRowsOfBefore
     EXPECT_EQ(model.shownRows(), 29990);
     EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("11"));
     EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(line->text(), QStringLiteral("%1 filas").arg(QLocale().toString(29990)));
 }
 
 TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsable) {
