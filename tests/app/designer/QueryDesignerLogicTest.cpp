@@ -2,9 +2,10 @@
 // SQLite file (and of the real MariaDB server), columns chosen into the
 // design, the type change, relations, "Procesar" and the designer memory,
 // design files through the window's commands; the SQL it gives is run on
-// the file with the sqlite3 shell.
+// the file with the sqlite3 shell, on our own server and on MariaDB.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -20,7 +21,9 @@
 #include "data/DataSet.h"
 #include "db/mysql/MySqlConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "remote/SqliteClientConnection.h"
 #include "tests/db/mysql/MariaDbServer.h"
+#include "tests/server/ServerProcess.h"
 #include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 
@@ -539,4 +542,48 @@ TEST(QueryDesignerLogic, TheRealMariaDbServerTreeAndJoins) {
     EXPECT_EQ(rows.row(1)->cell(0)->toString(), "Ana");
     EXPECT_EQ(rows.row(2)->cell(0)->toString(), "Eva");
     EXPECT_TRUE(rows.row(2)->cell(1)->isNull());
+}
+
+TEST(QueryDesignerLogic, TheRemoteServiceTellsItsOwnSqliteVersion) {
+    testing_server::TempDir data;
+    sqliteShell(data.file("ventas.db"),
+                "CREATE TABLE a(id INTEGER PRIMARY KEY, t TEXT);"
+                "CREATE TABLE b(id INTEGER PRIMARY KEY, a INTEGER);"
+                "INSERT INTO a VALUES(1,'uno'),(2,'dos');INSERT INTO b VALUES(7,2),(8,5);");
+    testing_server::ServerProcess server(data.path());
+    ASSERT_TRUE(server.started());
+    VORLIN::SqliteClientConnection c(false);
+    ASSERT_TRUE(c.connect(String(server.address()), "", "", false, "-")) << c.lastError().c_str();
+    ASSERT_TRUE(c.openDatabase("ventas")) << c.lastError().c_str();
+    const String version = c.queryString("SELECT sqlite_version();");
+    int major = 0, minor = 0;
+    ASSERT_EQ(std::sscanf(version.c_str(), "%d.%d", &major, &minor), 2) << version.c_str();
+    const bool full = major > 3 || (major == 3 && minor >= 39);
+    EXPECT_EQ(QueryDesignerLogic::hasFullOuterJoin(c), full);
+
+    FakeUi ui;
+    QueryDesignerLogic logic(c, ui, nullptr);
+    ASSERT_TRUE(logic.fillTree());
+    EXPECT_EQ(strings(logic.tables()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(strings(logic.columnsOf("b")), (std::vector<std::string>{"*", "id", "a"}));
+    const QueryDesign& d = logic.design();
+    int r = logic.chooseColumn("a", "t");
+    logic.setCell(r, d.columnIndex("Orden"), "ASC");
+    logic.chooseColumn("b", "id");
+    ui.join = choose("a", "id", "b", "a", "OUTER JOIN");
+    ASSERT_TRUE(logic.addRelation());
+    if (!full) {
+        EXPECT_FALSE(logic.process());
+        return;
+    }
+    ASSERT_TRUE(logic.process());
+    DataSet rows;
+    c.queryDataset(logic.sql(), &rows, "", false);
+    ASSERT_EQ(rows.rowCount(), 3);
+    EXPECT_TRUE(rows.row(0)->cell(0)->isNull());
+    EXPECT_EQ(rows.row(0)->cell(1)->toInt(), 8);
+    EXPECT_EQ(rows.row(1)->cell(0)->toString(), "dos");
+    EXPECT_EQ(rows.row(2)->cell(0)->toString(), "uno");
+    EXPECT_TRUE(rows.row(2)->cell(1)->isNull());
+    c.disconnect();
 }
