@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -93,6 +95,78 @@ public:
             return;
         }
         QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+    // Check boxes are drawn here, in the text colour, so that they show on
+    // light and dark schemes alike (the style's own box can vanish on a
+    // dark palette), centred in their cell.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const DesignColumn* c = column(index);
+        if (!c || c->kind != DesignColumn::Check) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        const bool on = o.checkState == Qt::Checked;
+        o.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+        o.text.clear();
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, painter, widget);
+        const bool selected = o.state & QStyle::State_Selected;
+        const QColor ink = o.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        const QRect box = checkBox(o.rect);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(ink, 1));
+        painter->setBrush(selected ? Qt::NoBrush : QBrush(o.palette.color(QPalette::Base)));
+        painter->drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+        if (on) {
+            painter->setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            const QRectF r = QRectF(box).adjusted(3, 3, -3, -3);
+            const QPointF mark[] = {{r.left(), r.center().y()},
+                                    {r.left() + r.width() * 0.4, r.bottom()},
+                                    {r.right(), r.top()}};
+            painter->drawPolyline(mark, 3);
+        }
+        painter->restore();
+    }
+
+    // A click in a check cell or Space on it changes the check.
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override {
+        const DesignColumn* c = column(index);
+        if (!c || c->kind != DesignColumn::Check)
+            return QStyledItemDelegate::editorEvent(event, model, option, index);
+        bool toggle = false;
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+            case QEvent::MouseButtonRelease:
+                toggle = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                         option.rect.contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+                break;
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                toggle = key == Qt::Key_Space || key == Qt::Key_Select;
+                break;
+            }
+            default:
+                break;
+        }
+        if (!toggle) return false;
+        const bool on = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        return model->setData(index, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    }
+
+    static QRect checkBox(const QRect& cell) {
+        const int side = std::max(8, std::min(cell.height() - 6, 14));
+        QRect box(0, 0, side, side);
+        box.moveCenter(cell.center());
+        return box;
     }
 
 private:

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -179,6 +180,20 @@ TEST(QueryDesignerDlg, TreeColumnsAndTheGridCells) {
     const QueryDesign& design = d.logic().design();
     EXPECT_EQ(design.cell(1, "Alias"), "suma");
     EXPECT_FALSE(design.checked(2, "Ver"));
+    // Space on a check cell and a click in it change the check.
+    d.grid()->setCurrentCell(2, ver);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QApplication::sendEvent(d.grid(), &space);
+    EXPECT_TRUE(design.checked(2, "Ver"));
+    const QPoint centre = d.grid()->visualItemRect(d.grid()->item(2, ver)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, centre, d.grid()->viewport()->mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(d.grid()->viewport(), &click);
+    }
+    EXPECT_FALSE(design.checked(2, "Ver"));
+    EXPECT_EQ(d.grid()->item(2, ver)->checkState(), Qt::Unchecked);
     EXPECT_EQ(design.cell(2, "Filtro"), "= 'Lima'");
     EXPECT_TRUE(boxes.shown.empty());
     // Refused text: the cell goes back, the reason is shown.
