@@ -212,6 +212,7 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
 
     // The tree of the connection.
     tree_ = new QTreeWidget(this);
+    tree_->setHeaderLabel(QString::fromUtf8(QueryDesignerLogic::kTree));
     tree_->setHeaderHidden(true);
     tree_->setAccessibleName(QString::fromUtf8(QueryDesignerLogic::kTree));
     tree_->setAccessibleDescription(
@@ -357,7 +358,10 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
 
     for (const QKeySequence& key :
          {QKeySequence(Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_E)}) {
-        auto* shortcut = new QShortcut(key, this);
+        // Only in the grid (and a cell being typed in): a list elsewhere
+        // keeps F4 for opening itself.
+        auto* shortcut = new QShortcut(key, grid_);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this, [this] { zoomCell(); });
     }
     grid_->installEventFilter(this);
