@@ -242,6 +242,29 @@ TEST(QueryDesignerDlg, TreeColumnsAndTheGridCells) {
     EXPECT_EQ(d.grid()->rowCount(), 1);
 }
 
+TEST(QueryDesignerDlg, ACellBeingTypedInIsWrittenBeforeProcesar) {
+    SalesFile f;
+    Boxes boxes;
+    QueryDesignerDlg d(f.connection, nullptr);
+    d.show();
+    d.activateWindow();
+    QApplication::setActiveWindow(&d);
+    d.chooseItem(d.columnItem("clientes", "nombre"));
+    const int filtro = gridColumn(d, "Filtro");
+    d.grid()->setFocus();
+    d.grid()->setCurrentCell(0, filtro);
+    d.grid()->editItem(d.grid()->item(0, filtro));
+    auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(line, nullptr);
+    line->setText(QStringLiteral("= 'Eva'"));
+    EXPECT_EQ(d.logic().design().cell(0, "Filtro"), "");
+    d.process();
+    EXPECT_EQ(d.result(), 1);
+    EXPECT_EQ(d.sql().toStdString(),
+              "SELECT clientes.nombre\r\nFROM clientes\r\nWHERE clientes.nombre = 'Eva';");
+    EXPECT_EQ(f.run(d.sql()), "Eva\n");
+}
+
 TEST(QueryDesignerDlg, ZoomWindowEditsACellAndRefusesBadCharacters) {
     SalesFile f;
     Boxes boxes;
