@@ -109,6 +109,14 @@ void CodeEditor::setText(const String& text) {
     if (readOnly) SendScintilla(SCI_SETREADONLY, 1UL);
 }
 
+void CodeEditor::replaceText(const String& text) {
+    if (isReadOnly()) return;
+    SendScintilla(SCI_SETTARGETSTART, 0UL);
+    SendScintilla(SCI_SETTARGETEND, (unsigned long)SendScintilla(SCI_GETLENGTH));
+    SendScintilla(SCI_REPLACETARGET, (unsigned long)text.length(), text.c_str());
+    SendScintilla(SCI_GOTOPOS, 0UL);
+}
+
 String CodeEditor::text() const {
     const int n = int(SendScintilla(SCI_GETLENGTH));
     const QByteArray bytes = this->bytes(0, n);

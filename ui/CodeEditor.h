@@ -58,6 +58,10 @@ public:
     // Replaces the whole text (also when read-only); clears undo and the
     // modified flag.
     void setText(const String& text);
+    // Replaces the whole text as one edit the person can undo (Ctrl+Z
+    // brings the old text back); the text is then modified. Does nothing
+    // on a read-only editor.
+    void replaceText(const String& text);
     String text() const;
 
     void setColoringSet(const ColoringSet& coloring);

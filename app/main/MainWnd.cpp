@@ -320,6 +320,7 @@ void MainWnd::openQueryWindow(int connection, const String& table) {
     hooks.tablesChanged = [this](DbConnection* c) { logic_->refresh(c); };
     hooks.workFolder = [this] { return logic_->workFolder(); };
     hooks.setWorkFolder = [this](const String& path) { logic_->setWorkFolderFrom(path); };
+    hooks.designerMemory = [this] { return &designerMemory_; };
     std::unique_ptr<QueryWnd> window;
     {
         WaitCursor wait;

@@ -11,8 +11,8 @@
 // the UI thread), the connection's node is marked.
 //
 // Ownership: the application owns the main window; the window owns its
-// widgets, commands and logic, never the connections. Threads: the UI
-// thread only.
+// widgets, commands, logic and the designer memory, never the
+// connections. Threads: the UI thread only.
 #pragma once
 
 #include <functional>
@@ -21,6 +21,7 @@
 
 #include <QMainWindow>
 
+#include "app/designer/DesignerMemory.h"
 #include "app/main/MainWndLogic.h"
 #include "app/main/ScriptEditorLogic.h"
 #include "ui/Event.h"
@@ -66,6 +67,9 @@ public:
     MainWndLogic& logic() noexcept { return *logic_; }
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     QTreeWidget* tree() const noexcept { return tree_; }
+    // The last design of the query designer, kept while the program runs
+    // and offered to every query window's designer.
+    DesignerMemory& designerMemory() noexcept { return designerMemory_; }
     // The open query windows, oldest first.
     const std::vector<std::unique_ptr<QueryWnd>>& queryWindows() const noexcept {
         return queryWindows_;
@@ -148,6 +152,7 @@ private:
     std::vector<std::pair<QAction*, bool>> savedStates_;
     QToolBar* toolBar_ = nullptr;
     std::vector<std::unique_ptr<CommandBase>> commands_;
+    DesignerMemory designerMemory_;
     std::vector<std::unique_ptr<QueryWnd>> queryWindows_;
     std::unique_ptr<Event<MainWnd>> queryClosing_;
     std::vector<QAction*> actions_;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/designer/QueryDesignerDlg.h"
 #include "app/query/ArrivingRows.h"
 #include "app/query/QFilterDlg.h"
 #include "app/query/QSourceDlg.h"
@@ -122,9 +123,7 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     save->setIcon(VORLIN::ImageStore::icon("SAVE"));
     QPushButton* source = makeButton("Fuente", "F&uente", this);
     QPushButton* designer = makeButton("Diseñador", "&Diseñador", this);
-    designer->setEnabled(false);
-    designer->setProperty("quelmirDisabled", true);
-    designer->setToolTip(QStringLiteral("El diseñador de consultas todavía no está disponible"));
+    designer->setToolTip(QStringLiteral("Compone la consulta en el diseñador de consultas"));
     QPushButton* filter = makeButton("Filtrar", "&Filtrar", this);
     tables_ = new QComboBox(this);
     tables_->setAccessibleName(QStringLiteral("Tablas"));
@@ -196,6 +195,7 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     connect(save, &QPushButton::clicked, this, [this] { this->save(); });
     connect(source, &QPushButton::clicked, this, [this] { showSource(); });
     connect(filter, &QPushButton::clicked, this, [this] { this->filter(); });
+    connect(designer, &QPushButton::clicked, this, [this] { openDesigner(); });
     connect(tables_, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { openListedTable(index); });
 
@@ -374,7 +374,7 @@ void QueryWnd::abandonRun(bool quiet) {
 
 void QueryWnd::setRunning(bool on) {
     for (QPushButton* b : findChildren<QPushButton*>())
-        if (b != cancel_) b->setEnabled(!on && b->property("quelmirDisabled").isNull());
+        if (b != cancel_) b->setEnabled(!on);
     transaction_->setEnabled(!on);
     tables_->setEnabled(!on);
     editor_->setReadOnly(on);
@@ -509,6 +509,20 @@ void QueryWnd::filter() {
         rows->filter(dialog.column(), item, dialog.exact());
     }
     grid_->refresh();
+}
+
+void QueryWnd::openDesigner() {
+    if (running()) return;
+    try {
+        ConnectionBusy::require(&connection_, label_);
+    } catch (const GeneralException& e) {
+        MsgBox::alert(String(e.message()));
+        return;
+    }
+    QueryDesignerDlg dialog(connection_, hooks_.designerMemory ? hooks_.designerMemory() : nullptr,
+                            hooks_.workFolder ? hooks_.workFolder() : String(), this);
+    if (dialog.exec() == QDialog::Accepted) editor_->replaceText(dialog.sql());
+    editor_->setFocus();
 }
 
 void QueryWnd::closeEvent(QCloseEvent* event) {

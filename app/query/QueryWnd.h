@@ -1,9 +1,11 @@
 // QueryWnd: "Ventana de datos", the modeless window in which a person
 // types SQL, runs it on one connection and sees the result in the grid:
 // "Ejecutar" (with "En una transacción"), "Guardar" (text, .xls, .xlsx or
-// INSERT statements), "Fuente", "Diseñador" (present, disabled until the
-// designer exists), "Filtrar", the "Tablas: " list, the SQL editor
-// labelled "Conexión: host - alias" and the grid below a splitter.
+// INSERT statements), "Fuente", "Diseñador" (the query designer on the
+// window's connection, starting from the application's last design; its
+// SQL replaces the editor text, as one edit Ctrl+Z takes back),
+// "Filtrar", the "Tablas: " list, the SQL editor labelled "Conexión:
+// host - alias" and the grid below a splitter.
 //
 // What runs and how is QueryRunner's; what is saved ResultSaver's; the grid
 // is TableGrid. "Ejecutar", a table from the "Tablas: " list and the table
@@ -48,6 +50,8 @@ class CodeEditor;
 class DbConnection;
 }  // namespace VORLIN
 
+class DesignerMemory;
+
 class QueryWnd : public QWidget {
 public:
     static constexpr const char* kTitle = "Ventana de datos";
@@ -65,6 +69,8 @@ public:
         std::function<void(VORLIN::DbConnection*)> tablesChanged;
         std::function<VORLIN::String()> workFolder;
         std::function<void(const VORLIN::String&)> setWorkFolder;
+        // The application's designer memory (null or unset: none).
+        std::function<DesignerMemory*()> designerMemory;
     };
 
     QueryWnd(VORLIN::DbConnection& connection, const VORLIN::String& label,
@@ -97,6 +103,7 @@ public:
     void save();
     void showSource();
     void filter();
+    void openDesigner();
     void openListedTable(int index);
 
 protected:

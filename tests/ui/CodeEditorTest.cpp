@@ -159,6 +159,24 @@ TEST(CodeEditor, TextGoesInAndOutAsTheSameUtf8BytesAndTracksModification) {
     EXPECT_EQ(editor.text(), "nuevo");
 }
 
+TEST(CodeEditor, ReplaceTextIsOneEditThatUndoTakesBack) {
+    CodeEditor editor("SQL", ColoringSet::sql());
+    const String old = "SELECT * FROM caf\xe9;\n-- año\n";
+    editor.setText(old);
+    editor.replaceText("SELECT nombre\r\nFROM \"mis años\";");
+    EXPECT_EQ(editor.text(), "SELECT nombre\r\nFROM \"mis años\";");
+    EXPECT_TRUE(editor.isModified());
+    editor.undo();
+    EXPECT_EQ(editor.text(), old);
+    EXPECT_FALSE(editor.isModified());
+    editor.redo();
+    EXPECT_EQ(editor.text(), "SELECT nombre\r\nFROM \"mis años\";");
+    // A read-only editor keeps its text.
+    editor.setReadOnly(true);
+    editor.replaceText("DELETE FROM t;");
+    EXPECT_EQ(editor.text(), "SELECT nombre\r\nFROM \"mis años\";");
+}
+
 TEST(CodeEditor, ColoursSqlKeywordsQuotedTextsAndNumbersInAnyCase) {
     CodeEditor editor("SQL", ColoringSet::sql());
     editor.setText(

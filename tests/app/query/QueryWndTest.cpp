@@ -110,7 +110,7 @@ TEST(QueryWnd, ATableNodeOpensItEditableAndEditsReachTheFile) {
     EXPECT_EQ(w.runner().mode(), QueryRunner::Mode::Table);
     EXPECT_EQ(w.grid()->rows().rowCount(), 3);
     EXPECT_FALSE(w.grid()->rows().isReadOnly());
-    EXPECT_FALSE(w.button("Diseñador")->isEnabled());
+    EXPECT_TRUE(w.button("Diseñador")->isEnabled());
     // A cell edit goes to the database.
     int nombre = -1;
     for (int c = 0; c < w.grid()->rows().columnCount(); ++c)
