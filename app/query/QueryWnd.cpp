@@ -87,6 +87,30 @@ std::vector<std::shared_ptr<QueryWnd::Load>>& abandonedLoads() {
     return loads;
 }
 
+// How often reads left to end alone are interrupted again. An interrupt
+// that comes before the statement has started is lost (SQLite forgets it
+// when the statement begins), so it is repeated until the read ends.
+constexpr int kReinterruptMs = 250;
+
+void leaveToEndAlone(std::shared_ptr<QueryWnd::Load> load) {
+    load->connection->interrupt();
+    abandonedLoads().push_back(std::move(load));
+    static QPointer<QTimer> ticker;
+    if (!ticker && QCoreApplication::instance()) {
+        ticker = new QTimer(QCoreApplication::instance());
+        ticker->setInterval(kReinterruptMs);
+        QObject::connect(ticker, &QTimer::timeout, [] {
+            if (abandonedLoads().empty()) {
+                ticker->stop();
+                return;
+            }
+            for (const auto& left : abandonedLoads())
+                left->connection->interrupt();
+        });
+    }
+    if (ticker && !ticker->isActive()) ticker->start();
+}
+
 }  // namespace
 
 void QueryWnd::finishBackgroundLoads() {
@@ -214,9 +238,8 @@ QueryWnd::~QueryWnd() {
     // A read still going is left to end alone: waiting here could hang the
     // program on a back end that cannot be interrupted.
     if (load_) {
-        connection_.interrupt();
         load_->owner = nullptr;
-        abandonedLoads().push_back(std::move(load_));
+        leaveToEndAlone(std::move(load_));
     }
 }
 
@@ -335,7 +358,11 @@ void QueryWnd::tick() {
     } else if (arrivingShown_) {
         grid_->rowsAppended(rows);
     }
-    if (cancelled_) return;
+    if (cancelled_) {
+        // Again, in case the first came before the statement had begun.
+        connection_.interrupt();
+        return;
+    }
     const qint64 seconds = elapsed_.elapsed() / 1000;
     if (job.arrival)
         progress_->setText(QStringLiteral("Ejecutando… %1 s, %2 filas leídas")
@@ -361,7 +388,7 @@ void QueryWnd::cancelRun() {
 void QueryWnd::abandonRun(bool quiet) {
     if (!load_) return;
     load_->owner = nullptr;
-    abandonedLoads().push_back(std::move(load_));
+    leaveToEndAlone(std::move(load_));
     // The grid lets go of the rows still arriving before anything else.
     if (arrivingShown_) showRunnerRows();
     arrivingShown_ = false;

@@ -236,6 +236,18 @@ TEST(QueryLoad, TheWindowShowsRowsAsTheyArriveAndCancelBringsBackTheRowsOfBefore
     EXPECT_FALSE(ConnectionBusy::busy(db.get()));
     EXPECT_EQ(QueryWnd::backgroundLoads(), 0);
 
+    // A cancel at once, before the statement has even begun, still stops it.
+    for (int i = 0; i < 3; ++i) {
+        w.editor()->setText(kEndless);
+        w.runText();
+        w.cancelRun();
+        ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 5000));
+        ASSERT_TRUE(pumpUntil([] { return QueryWnd::backgroundLoads() == 0; }, 5000));
+        EXPECT_FALSE(ConnectionBusy::busy(db.get()));
+    }
+    EXPECT_EQ(messages.shown.size(), 4u);
+    messages.shown.resize(1);
+
     // A finished read keeps the view where it was scrolled while it arrived.
     w.editor()->setText("SELECT id, nombre FROM t WHERE id > 10 ORDER BY id");
     w.runText();
