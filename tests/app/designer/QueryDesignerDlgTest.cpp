@@ -41,17 +41,18 @@
 #include "app/query/QueryWnd.h"
 #include "app/query/TableGridWidget.h"
 #include "db/sqlite/SqliteLocalConnection.h"
+#include "tests/app/designer/SalesFile.h"
 #include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 #include "ui/CodeEditor.h"
 #include "ui/FileDialogs.h"
 #include "ui/MsgBox.h"
 
+using testsupport::sqliteShell;
 using VORLIN::FileDialogs;
 using VORLIN::MsgBox;
 using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
-using testsupport::sqliteShell;
 
 namespace {
 
@@ -90,27 +91,15 @@ struct Boxes {
     ~Boxes() { MsgBox::setResponder({}); }
 };
 
-struct SalesFile {
-    testsupport::TempFolder folder;
-    std::string db = folder.file("ventas.db");
-    SqliteLocalConnection connection;
-    SalesFile() {
-        sqliteShell(db,
-                    "CREATE TABLE clientes(id INTEGER PRIMARY KEY, nombre TEXT, ciudad TEXT);"
-                    "INSERT INTO clientes VALUES(1,'Ana','Lima'),(2,'Luis','Quito'),"
-                    "(3,'Eva','Lima');"
-                    "CREATE TABLE \\\"mis pedidos\\\"(id INTEGER PRIMARY KEY, cliente INTEGER, "
-                    "total REAL);"
-                    "INSERT INTO \\\"mis pedidos\\\" VALUES(10,1,5.5),(11,1,4.5),(12,2,7);");
-        EXPECT_TRUE(connection.connect(String(folder.path + "/"), "", "", false, ""));
-        EXPECT_TRUE(connection.openDatabase("ventas", true, "", ""));
-    }
-    std::string run(const String& sql) const {
-        std::string text;
-        for (char c : sql.view())
-            if (c != '\r') text += c == '"' ? std::string("\\\"") : std::string(1, c);
-        return sqliteShell(db, text);
-    }
+struct SalesFile : designertest::SalesFile {
+    SalesFile()
+        : designertest::SalesFile(
+              "CREATE TABLE clientes(id INTEGER PRIMARY KEY, nombre TEXT, ciudad TEXT);"
+              "INSERT INTO clientes VALUES(1,'Ana','Lima'),(2,'Luis','Quito'),"
+              "(3,'Eva','Lima');"
+              "CREATE TABLE \\\"mis pedidos\\\"(id INTEGER PRIMARY KEY, cliente INTEGER, "
+              "total REAL);"
+              "INSERT INTO \\\"mis pedidos\\\" VALUES(10,1,5.5),(11,1,4.5),(12,2,7);") {}
 };
 
 int gridColumn(QueryDesignerDlg& d, const char* title) {
@@ -206,8 +195,8 @@ TEST(QueryDesignerDlg, TreeColumnsAndTheGridCells) {
     // a choice list for "Orden".
     QStyleOptionViewItem option;
     QAbstractItemDelegate* delegate = d.grid()->itemDelegate();
-    QWidget* editor = delegate->createEditor(d.grid()->viewport(), option,
-                                             d.grid()->model()->index(0, filtro));
+    QWidget* editor =
+        delegate->createEditor(d.grid()->viewport(), option, d.grid()->model()->index(0, filtro));
     auto* line = qobject_cast<QLineEdit*>(editor);
     ASSERT_NE(line, nullptr);
     ASSERT_NE(line->validator(), nullptr);

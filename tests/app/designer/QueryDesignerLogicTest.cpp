@@ -22,16 +22,17 @@
 #include "db/mysql/MySqlConnection.h"
 #include "db/sqlite/SqliteLocalConnection.h"
 #include "remote/SqliteClientConnection.h"
+#include "tests/app/designer/SalesFile.h"
 #include "tests/db/mysql/MariaDbServer.h"
 #include "tests/server/ServerProcess.h"
 #include "tests/support/SqliteShell.h"
 #include "tests/support/TempFolder.h"
 
+using testsupport::sqliteShell;
 using VORLIN::DataSet;
 using VORLIN::MySqlConnection;
 using VORLIN::SqliteLocalConnection;
 using VORLIN::String;
-using testsupport::sqliteShell;
 
 namespace {
 
@@ -80,29 +81,16 @@ std::vector<std::string> strings(const std::vector<String>& list) {
 }
 
 // ventas.db: two related tables and one whose names need quotes.
-struct SalesFile {
-    testsupport::TempFolder folder;
-    std::string db = folder.file("ventas.db");
-    SqliteLocalConnection connection;
-    SalesFile() {
-        sqliteShell(db,
-                    "CREATE TABLE clientes(id INTEGER PRIMARY KEY, nombre TEXT, ciudad TEXT);"
-                    "INSERT INTO clientes VALUES(1,'Ana','Lima'),(2,'Luis','Quito'),"
-                    "(3,'Eva','Lima');"
-                    "CREATE TABLE pedidos(id INTEGER PRIMARY KEY, cliente INTEGER, total REAL);"
-                    "INSERT INTO pedidos VALUES(10,1,5.5),(11,1,4.5),(12,2,7),(13,9,1);"
-                    "CREATE TABLE \\\"mis datos\\\"(\\\"el valor\\\" INTEGER, \\\"order\\\" TEXT);"
-                    "INSERT INTO \\\"mis datos\\\" VALUES(1,'uno'),(2,'dos');");
-        EXPECT_TRUE(connection.connect(String(folder.path + "/"), "", "", false, ""));
-        EXPECT_TRUE(connection.openDatabase("ventas", true, "", ""));
-    }
-    // The statement's rows as the sqlite3 shell prints them.
-    std::string run(const String& sql) const {
-        std::string text;
-        for (char c : sql.view())
-            if (c != '\r') text += c == '"' ? std::string("\\\"") : std::string(1, c);
-        return sqliteShell(db, text);
-    }
+struct SalesFile : designertest::SalesFile {
+    SalesFile()
+        : designertest::SalesFile(
+              "CREATE TABLE clientes(id INTEGER PRIMARY KEY, nombre TEXT, ciudad TEXT);"
+              "INSERT INTO clientes VALUES(1,'Ana','Lima'),(2,'Luis','Quito'),"
+              "(3,'Eva','Lima');"
+              "CREATE TABLE pedidos(id INTEGER PRIMARY KEY, cliente INTEGER, total REAL);"
+              "INSERT INTO pedidos VALUES(10,1,5.5),(11,1,4.5),(12,2,7),(13,9,1);"
+              "CREATE TABLE \\\"mis datos\\\"(\\\"el valor\\\" INTEGER, \\\"order\\\" TEXT);"
+              "INSERT INTO \\\"mis datos\\\" VALUES(1,'uno'),(2,'dos');") {}
 };
 
 // Plays the relation window: tables and columns by name, and a join.
@@ -418,8 +406,7 @@ TEST(QueryDesignerLogic, FullOuterJoinAndQuotedNamesRunOnTheFile) {
     r = logic.chooseColumn("mis datos", "el valor");
     logic.setCell(r, d.columnIndex("Filtro"), "= 1");
     ASSERT_TRUE(logic.process());
-    EXPECT_EQ(logic.sql().toStdString(),
-              "DELETE FROM \"mis datos\"\r\nWHERE \"el valor\" = 1;");
+    EXPECT_EQ(logic.sql().toStdString(), "DELETE FROM \"mis datos\"\r\nWHERE \"el valor\" = 1;");
     EXPECT_EQ(f.run(logic.sql()), "");
     EXPECT_EQ(sqliteShell(f.db, "SELECT count(*) FROM \\\"mis datos\\\";"), "1\n");
 }
@@ -496,14 +483,13 @@ TEST(QueryDesignerLogic, TheRealMariaDbServerTreeAndJoins) {
     ASSERT_TRUE(maria.error().empty()) << maria.error();
     ASSERT_TRUE(maria.rootQuery("DROP DATABASE IF EXISTS design_t"));
     ASSERT_TRUE(maria.rootQuery("CREATE DATABASE design_t"));
-    ASSERT_TRUE(maria.rootQuery(
-        "CREATE TABLE design_t.clientes(id INT PRIMARY KEY, nombre VARCHAR(20))"));
+    ASSERT_TRUE(
+        maria.rootQuery("CREATE TABLE design_t.clientes(id INT PRIMARY KEY, nombre VARCHAR(20))"));
     ASSERT_TRUE(maria.rootQuery(
         "CREATE TABLE design_t.`mis pedidos`(id INT PRIMARY KEY, cliente INT, `order` INT)"));
-    ASSERT_TRUE(maria.rootQuery(
-        "INSERT INTO design_t.clientes VALUES(1,'Ana'),(2,'Luis'),(3,'Eva')"));
-    ASSERT_TRUE(maria.rootQuery(
-        "INSERT INTO design_t.`mis pedidos` VALUES(10,1,7),(11,2,8)"));
+    ASSERT_TRUE(
+        maria.rootQuery("INSERT INTO design_t.clientes VALUES(1,'Ana'),(2,'Luis'),(3,'Eva')"));
+    ASSERT_TRUE(maria.rootQuery("INSERT INTO design_t.`mis pedidos` VALUES(10,1,7),(11,2,8)"));
     MySqlConnection c;
     ASSERT_TRUE(c.connect(String(maria.hostWithPort()), quelmir_test::MariaDbServer::kUser,
                           quelmir_test::MariaDbServer::kPassword, false, "design_t"))
