@@ -12,7 +12,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "app/query/ArrivingRows.h"
 #include "app/query/ConnectionBusy.h"
@@ -340,4 +342,43 @@ TEST(QueryLoad, ATableInTheWindowKeepsNoStoredImagesAndEditsStillFindTheirRows) 
     EXPECT_TRUE(rows.deleteRow(1));
     EXPECT_EQ(sqliteShell(dir.file("a.db"), "SELECT code, v FROM t ORDER BY code;"), "z|10\n");
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(QueryLoad, TheGridKeepsItsPlaceWhenTheRowsItShowedArrivingAreAllIn) {
+    ArrivingSet<DataSet> rows;
+    rows.setColumnNames("n|texto");
+    for (int i = 1; i <= 5000; ++i) {
+        auto row = std::make_unique<DataRow>(2);
+        row->cell(0)->setInt(i);
+        row->cell(1)->setString("fila");
+        rows.insertRow(std::move(row));
+    }
+    TableGrid grid;
+    grid.resize(400, 300);
+    grid.show();
+    grid.showArriving(&rows, rows.arrival(), "SELECT n, texto FROM t");
+    EXPECT_TRUE(grid.rows().isArriving());
+    EXPECT_EQ(grid.gridModel().shownRows(), 5000);
+    EXPECT_EQ(grid.gridModel().headerData(2, Qt::Horizontal).toString(), QStringLiteral("texto"));
+    grid.horizontalHeader()->resizeSection(1, 150);
+    grid.setCurrentIndex(grid.gridModel().index(3000, 1));
+    grid.scrollTo(grid.currentIndex());
+    pump(50);
+    const int scrolled = grid.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+
+    rows.setReadOnly(true);
+    grid.showQuery(&rows, "SELECT n, texto FROM t");
+    pump(50);
+    EXPECT_FALSE(grid.rows().isArriving());
+    EXPECT_EQ(grid.verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(grid.currentIndex().row(), 3000);
+    EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), 150);
+
+    // Another set starts at its top.
+    DataSet other;
+    other.setColumnNames("x");
+    other.insertRow(std::make_unique<DataRow>(1));
+    grid.showQuery(&other, "SELECT x FROM u");
+    EXPECT_EQ(grid.verticalScrollBar()->value(), 0);
 }
