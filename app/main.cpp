@@ -4,11 +4,13 @@
 // on a virtual display of its own.
 #include <cstdio>
 
+#include "app/main/HeapTuning.h"
 #include "app/main/VirtualDisplay.h"
 #include "app/main/ZaRavApp.h"
 #include "core/GeneralException.h"
 
 int main(int argc, char** argv) {
+    VORLIN::tuneHeapForResults();
     VORLIN::VirtualDisplay virtualDisplay;
     if (!VORLIN::VirtualDisplay::haveDisplay()) {
         std::fprintf(stderr, "Quelmir: no hay pantalla (DISPLAY no está definido).\n");

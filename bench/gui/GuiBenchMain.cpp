@@ -6,9 +6,12 @@
 
 #include <QApplication>
 
+#include "app/main/HeapTuning.h"
 #include "bench/Bench.h"
 
 int main(int argc, char** argv) {
+    // The heap as the desktop program sets it up.
+    VORLIN::tuneHeapForResults();
     if (!std::getenv("DISPLAY")) ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("XDG_CONFIG_HOME", "/tmp/quelmir-bench-gui-config", 0);
     // QApplication takes its own options out of argv; the rest name benches.
