@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -113,10 +114,57 @@ void leaveToEndAlone(std::shared_ptr<QueryWnd::Load> load) {
 
 }  // namespace
 
+namespace {
+
+// Threads freeing the rows of closed windows: a million rows take a good
+// part of a second to free, which the window's close should not wait for.
+struct Disposer {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+};
+
+// Joined at the latest when the program ends.
+struct Disposers {
+    std::vector<Disposer> threads;
+    ~Disposers() {
+        for (Disposer& d : threads)
+            if (d.thread.joinable()) d.thread.join();
+    }
+};
+
+std::vector<Disposer>& disposers() {
+    static Disposers all;
+    return all.threads;
+}
+
+// Frees `runner` on a thread of its own; threads that are done are joined.
+void freeAlone(std::unique_ptr<QueryRunner> runner) {
+    auto& threads = disposers();
+    for (auto it = threads.begin(); it != threads.end();) {
+        if (*it->done) {
+            it->thread.join();
+            it = threads.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    threads.push_back(Disposer{std::thread([r = runner.release(), done] {
+                                   delete r;
+                                   *done = true;
+                               }),
+                               done});
+}
+
+}  // namespace
+
 void QueryWnd::finishBackgroundLoads() {
     std::vector<std::shared_ptr<Load>> loads;
     loads.swap(abandonedLoads());
     loads.clear();  // each interrupts its statement and waits for its thread
+    std::vector<Disposer> threads;
+    threads.swap(disposers());
+    for (Disposer& d : threads) d.thread.join();
 }
 
 int QueryWnd::backgroundLoads() {
@@ -241,6 +289,12 @@ QueryWnd::~QueryWnd() {
         load_->owner = nullptr;
         leaveToEndAlone(std::move(load_));
     }
+    // The rows go on a thread of their own; the grid lets go of them first.
+    // Nothing of them is touched by anyone else any more: the runner's sets
+    // are its own, and freeing them needs no connection.
+    grid_->clear();
+    if (runner_->dataSet() && runner_->dataSet()->rowCount() > kFreeAloneRows)
+        freeAlone(std::move(runner_));
 }
 
 QPushButton* QueryWnd::button(const char* text) const {

@@ -63,6 +63,9 @@ public:
     // at once), then while the rest arrives.
     static constexpr int kFirstRowsTickMs = 40;
     static constexpr int kArrivingTickMs = 250;
+    // Results larger than this are freed on a thread of their own when the
+    // window goes.
+    static constexpr int kFreeAloneRows = 20000;
 
     struct Hooks {
         std::function<void(QueryWnd*)> closing;

@@ -288,6 +288,9 @@ OurFigures measureWindow(const std::string& folder, double plain,
     window.reset();
     QApplication::processEvents();
     const double closed = bench::now() - c0;
+    // A large result is freed on a thread of its own after its window goes.
+    QueryWnd::finishBackgroundLoads();
+    const double freed = bench::now() - c0;
 
     std::printf("load: %s\n", synchronous
                                   ? "synchronous (every row read before the window returned)"
@@ -306,7 +309,8 @@ OurFigures measureWindow(const std::string& folder, double plain,
                 lastShown == kRows ? " and the new-row line" : "", lastName.toUtf8().constData());
     std::printf("resident memory per cell: %.1f bytes (RSS %.0f MB -> %.0f MB, %d x %d cells)\n",
                 f.perCell, double(rss0) / 1e6, double(rss1) / 1e6, kRows, kColumns);
-    std::printf("window closed (rows freed) in %.3f s\n", closed);
+    std::printf("window closed in %.3f s (its rows freed, on a thread of their own, in %.3f s)\n",
+                closed, freed);
     if (!atEnd) {
         bench::failed("scrollToBottom did not bring the last row into view");
         return f;
@@ -408,11 +412,12 @@ QUELMIR_BENCH(querywnd) {
     std::printf("built %d rows x %d columns in %.2f s (%.0f MB)\n", kRows, kColumns,
                 bench::now() - b0, double(std::filesystem::file_size(dbPath)) / 1e6);
 
-    // Warm the page cache, then the reference, best of two.
+    // Warm the page cache, then the reference, best of three.
     double sum = 0;
     plainRead(dbPath, sum);
     double plain = plainRead(dbPath, sum);
-    plain = std::min(plain, plainRead(dbPath, sum));
+    for (int i = 0; i < 2; ++i)
+        plain = std::min(plain, plainRead(dbPath, sum));
     std::printf("plain C loop (each value by its type): %.3f s, %.1f ns/cell\n", plain,
                 plain * 1e9 / (double(kRows) * kColumns));
 
@@ -430,7 +435,20 @@ QUELMIR_BENCH(querywnd) {
             return;
         }
     }
-    const OurFigures ours = measureWindow(dir.path, plain, shown);
+    // Two windows, one after the other. The first fills memory the process
+    // never had (every page of it faulted in); the second reuses what the
+    // first gave back, as a person's second large result does.
+    OurFigures ours = measureWindow(dir.path, plain, shown);
+    if (ours.ok) {
+        std::printf("-- a second window, in the memory the first gave back\n");
+        const OurFigures second = measureWindow(dir.path, plain, shown);
+        if (second.ok)
+            std::printf("all rows: first window %.2fx the C loop %s, second %.2fx %s (target "
+                        "%.0fx)\n",
+                        ours.allRows / plain, verdict(ours.allRows <= kAllRowsTarget * plain),
+                        second.allRows / plain,
+                        verdict(second.allRows <= kAllRowsTarget * plain), kAllRowsTarget);
+    }
     MsgBox::setResponder({});
     measurePeer(dir.path, dbPath, ours);
 }
