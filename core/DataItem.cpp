@@ -93,20 +93,23 @@ void writePointer(String& out, const char* prefix, const void* p) {
 
 DataItem::DataItem(const DataItem& other)
     : st_(other.st_),
-      text_(other.text_),
+      textStore_(other.lazyText_ ? String() : other.textStore_),
       aux_(other.aux_ ? std::make_unique<String>(*other.aux_) : nullptr),
       auxNumber_(other.auxNumber_),
       tag_(other.tag_),
-      owns_(0) {}
+      owns_(0),
+      lazyText_(other.lazyText_) {}
 
 DataItem::DataItem(DataItem&& other) noexcept
     : st_(other.st_),
-      text_(std::move(other.text_)),
+      textStore_(std::move(other.textStore_)),
       aux_(std::move(other.aux_)),
       auxNumber_(other.auxNumber_),
       tag_(other.tag_),
-      owns_(other.owns_) {
+      owns_(other.owns_),
+      lazyText_(other.lazyText_) {
     other.owns_ = 0;
+    other.lazyText_ = 0;
     other.tag_ = TNull;
     std::memset(&other.st_, 0, sizeof other.st_);
 }
@@ -115,12 +118,14 @@ DataItem& DataItem::operator=(DataItem&& other) noexcept {
     if (this != &other) {
         release();
         st_ = other.st_;
-        text_ = std::move(other.text_);
+        textStore_ = std::move(other.textStore_);
         aux_ = std::move(other.aux_);
         auxNumber_ = other.auxNumber_;
         tag_ = other.tag_;
         owns_ = other.owns_;
+        lazyText_ = other.lazyText_;
         other.owns_ = 0;
+        other.lazyText_ = 0;
         other.tag_ = TNull;
         std::memset(&other.st_, 0, sizeof other.st_);
     }
@@ -130,7 +135,12 @@ DataItem& DataItem::operator=(DataItem&& other) noexcept {
 void DataItem::copyFrom(const DataItem& other) {
     if (this == &other) return;
     st_ = other.st_;
-    text_ = other.text_;
+    // A text still to be written is written from the copied value.
+    if (other.lazyText_)
+        textStore_.clear();
+    else
+        textStore_ = other.textStore_;
+    lazyText_ = other.lazyText_;
     if (other.aux_)
         setAuxText(*other.aux_);
     else if (aux_)
@@ -177,21 +187,21 @@ int DataItem::typeFromName(TextRef name) {
 
 void DataItem::setNull() {
     begin(TNull);
-    text_.clear();
+    textStore_.clear();
 }
 
 void DataItem::setChar(char c) {
     begin(TChar);
     st_.c = c;
     if (c)
-        text_.assign(TextRef(&c, 1));
+        textStore_.assign(TextRef(&c, 1));
     else
-        text_.clear();
+        textStore_.clear();
 }
 
 void DataItem::setString(TextRef text) {
     begin(TString);
-    text_.assign(text);
+    textStore_.assign(text);
 }
 
 void DataItem::setBin(TextRef bytes) {
@@ -199,35 +209,36 @@ void DataItem::setBin(TextRef bytes) {
     tag_ = TBin;
 }
 
+// Integers, doubles and dates, the cells a large result is made of, write
+// their text when it is first asked for (text()).
 void DataItem::setInt(int32_t v) {
     begin(TInt);
     st_.i = v;
-    writeNumber(text_, v);
+    lazyText_ = 1;
 }
 
 void DataItem::setUInt(uint32_t v) {
     begin(TUInt);
     st_.u = v;
-    writeNumber(text_, v);
+    writeNumber(textStore_, v);
 }
 
 void DataItem::setLong(int32_t v) {
     begin(TLong);
     st_.i = v;
-    writeNumber(text_, v);
+    writeNumber(textStore_, v);
 }
 
 void DataItem::setULong(uint32_t v) {
     begin(TULong);
     st_.u = v;
-    writeNumber(text_, v);
+    writeNumber(textStore_, v);
 }
 
 void DataItem::setDouble(double v) {
     begin(TDouble);
     st_.d = v;
-    text_.clear();
-    text_.appendDouble(v);
+    lazyText_ = 1;
 }
 
 void DataItem::setDate(const DateTime& v) {
@@ -241,11 +252,29 @@ void DataItem::setDate(const DateTime& v) {
     d[5] = v.minute;
     d[6] = v.second;
     d[7] = v.milliseconds;
-    writeDateText();
+    lazyText_ = 1;
+}
+
+void DataItem::writeLazyText() const noexcept {
+    lazyText_ = 0;
+    switch (tag_) {
+        case TInt:
+            writeNumber(textStore_, st_.i);
+            break;
+        case TDouble:
+            textStore_.clear();
+            textStore_.appendDouble(st_.d);
+            break;
+        case TDate:
+            writeDateText();
+            break;
+        default:
+            break;
+    }
 }
 
 // "Y-MM-DD", or "Y-MM-DD hh:mm:ss" when the time of day is not midnight.
-void DataItem::writeDateText() {
+void DataItem::writeDateText() const {
     const uint16_t* d = st_.date;
     char buf[32];
     auto r = std::to_chars(buf, buf + 8, unsigned(d[0]));
@@ -262,7 +291,7 @@ void DataItem::writeDateText() {
         *p++ = ':';
         p = put2(p, d[6]);
     }
-    text_.assign(TextRef(buf, size_t(p - buf)));
+    textStore_.assign(TextRef(buf, size_t(p - buf)));
 }
 
 DateTime DataItem::storedDate() const {
@@ -282,20 +311,20 @@ DateTime DataItem::storedDate() const {
 void DataItem::setBool(bool v) {
     begin(TBool);
     st_.b = v;
-    text_.assign(v ? "T" : "F");
+    textStore_.assign(v ? "T" : "F");
 }
 
 void DataItem::setColor(const Color& v) {
     begin(TColor);
     st_.u = v.value;
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setPoint(const Point& v) {
     begin(TPoint);
     st_.coords[0] = v.x;
     st_.coords[1] = v.y;
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setRect(const Rect& v) {
@@ -304,20 +333,20 @@ void DataItem::setRect(const Rect& v) {
     st_.coords[1] = v.y;
     st_.coords[2] = v.width;
     st_.coords[3] = v.height;
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setCurrency(const Currency& v) {
     begin(TCurrency);
     st_.money[0] = v.amount;
     st_.money[1] = v.rate;
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setRef(DataItem* ref) {
     begin(TRef);
     st_.ptr = ref;
-    writePointer(text_, "*Ref*", ref);
+    writePointer(textStore_, "*Ref*", ref);
 }
 
 void DataItem::setRef(RefKind kind, void* target) {
@@ -325,7 +354,7 @@ void DataItem::setRef(RefKind kind, void* target) {
     begin(TRef);
     st_.ptr = target;
     st_.bytes[kRefKindByte] = uint8_t(kind);
-    writePointer(text_, "*Ref*", target);
+    writePointer(textStore_, "*Ref*", target);
 }
 
 namespace {
@@ -347,24 +376,24 @@ void DataItem::setObj(Interfasable* obj, bool owned) {
     begin(TObj);
     st_.ptr = obj;
     owns_ = owned && obj ? 1 : 0;
-    writePointer(text_, "*Obj*", obj);
+    writePointer(textStore_, "*Obj*", obj);
 }
 
 void DataItem::setDay(const DateDay& v) {
     begin(TDay);
     st_.dayMonth[0] = uint16_t(v.day);
     st_.dayMonth[1] = uint16_t(v.month);
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setFont(const Font& v) {
     begin(TFont);
-    v.toString(text_);
+    v.toString(textStore_);
 }
 
 void DataItem::setError() {
     begin(TError);
-    text_.assign("ERROR");
+    textStore_.assign("ERROR");
 }
 
 void DataItem::setType(int tag) {
@@ -416,18 +445,18 @@ void DataItem::setType(int tag) {
             break;
         case TRef:
             begin(TRef);
-            text_.assign("*Ref*");
+            textStore_.assign("*Ref*");
             break;
         case TObj:
             begin(TObj);
-            text_.assign("*Obj*");
+            textStore_.assign("*Obj*");
             break;
         case TDay:
             setDay(DateDay());
             break;
         case TFont:
             begin(TFont);
-            text_.clear();
+            textStore_.clear();
             break;
         case TError:
             setError();
@@ -547,7 +576,7 @@ char DataItem::toChar() const {
         case TChar:
             return st_.c;
         case TString:
-            return text_.isEmpty() ? 0 : text_.c_str()[0];
+            return text().isEmpty() ? 0 : text().c_str()[0];
         case TInt:
         case TUInt:
         case TLong:
@@ -564,26 +593,26 @@ char DataItem::toChar() const {
 
 int32_t DataItem::toInt() const {
     if (tag_ == TInt) return st_.i;
-    if (tag_ == TBool) return text_ == "T" ? 1 : 0;
-    return text_.toInt();
+    if (tag_ == TBool) return text() == "T" ? 1 : 0;
+    return text().toInt();
 }
 
 uint32_t DataItem::toUInt() const {
     if (tag_ == TUInt) return st_.u;
-    if (tag_ == TBool) return text_ == "T" ? 1 : 0;
-    return uint32_t(text_.toInt());
+    if (tag_ == TBool) return text() == "T" ? 1 : 0;
+    return uint32_t(text().toInt());
 }
 
 int64_t DataItem::toLong() const {
     if (tag_ == TLong) return st_.i;
-    if (tag_ == TBool) return text_ == "T" ? 1 : 0;
-    return text_.toLong();
+    if (tag_ == TBool) return text() == "T" ? 1 : 0;
+    return text().toLong();
 }
 
 uint32_t DataItem::toULong() const {
     if (tag_ == TULong) return st_.u;
-    if (tag_ == TBool) return text_ == "T" ? 1 : 0;
-    return uint32_t(text_.toInt());
+    if (tag_ == TBool) return text() == "T" ? 1 : 0;
+    return uint32_t(text().toInt());
 }
 
 double DataItem::toDouble() const {
@@ -593,54 +622,54 @@ double DataItem::toDouble() const {
         case TDate:
             return storedDate().toJulian();
         case TBool:
-            return text_ == "T" ? 1.0 : 0.0;
+            return text() == "T" ? 1.0 : 0.0;
         case TCurrency:
             return st_.money[0];
         case TDay: {
             DateDay d;
-            d.fromString(text_);
+            d.fromString(text());
             return d.dayOfYear();
         }
         default:
-            return numberOf(text_);
+            return numberOf(text());
     }
 }
 
 bool DataItem::toBool() const {
     if (tag_ == TBool) return st_.b;
-    if (tag_ == TString) return isTrueWord(text_) || text_ == "1";
+    if (tag_ == TString) return isTrueWord(text()) || text() == "1";
     return !isEmpty();
 }
 
 DateTime DataItem::toDateTime() const {
     if (tag_ == TDate) return storedDate();
-    return text_.parseDate(true);
+    return text().parseDate(true);
 }
 
 DateDay DataItem::toDateDay() const {
     DateDay d;
-    d.fromString(text_);
+    d.fromString(text());
     return d;
 }
 
 Color DataItem::toColor() const {
     if (tag_ == TColor) return Color(st_.u);
     Color c;
-    c.fromString(text_);
+    c.fromString(text());
     return c;
 }
 
 Point DataItem::toPoint() const {
     if (tag_ == TPoint) return Point(st_.coords[0], st_.coords[1]);
     Point p;
-    p.fromString(text_);
+    p.fromString(text());
     return p;
 }
 
 Rect DataItem::toRect() const {
     if (tag_ == TRect) return Rect(st_.coords[0], st_.coords[1], st_.coords[2], st_.coords[3]);
     Rect r;
-    r.fromString(text_);
+    r.fromString(text());
     return r;
 }
 
@@ -651,13 +680,13 @@ Currency DataItem::toCurrency() const {
         return c;
     }
     Currency c;
-    c.fromString(text_);
+    c.fromString(text());
     return c;
 }
 
 Font DataItem::toFont() const {
     Font f;
-    f.fromString(text_);
+    f.fromString(text());
     return f;
 }
 
@@ -671,7 +700,7 @@ Interfasable* DataItem::getObj() const {
     if (tag_ != TObj)
         throw GeneralException(
             "DataItem.operator >> : DataItem is not an Interfase object\r\nData: " +
-            text_.toStdString());
+            text().toStdString());
     return static_cast<Interfasable*>(st_.ptr);
 }
 
@@ -711,7 +740,7 @@ bool DataItem::isEmpty() const {
         case TFont:
             return false;
         default:
-            return text_.isEmpty();
+            return text().isEmpty();
     }
 }
 
@@ -723,7 +752,7 @@ bool DataItem::isNullOrEmpty() const {
 bool DataItem::equalsInt(int32_t i) const {
     if (!isNumeric()) return false;
     if (tag_ == TInt) return st_.i == i;
-    return text_.toInt() == i;
+    return text().toInt() == i;
 }
 
 // --------------------------------------------------------------- assignment
@@ -734,7 +763,7 @@ void DataItem::assign(const DataItem* other) {
         return;
     }
     if (tag_ != TNull && other->tag_ != tag_) {
-        fromString(other->text_);
+        fromString(other->text());
         if (other->aux_ || aux_) setAuxText(other->auxText());
         return;
     }
@@ -795,10 +824,10 @@ int DataItem::compare(const DataItem& other) const {
             return sign(toDouble() - other.toDouble());
         case TString:
             if (other.tag_ == TBool) return compareBools(toBool(), other.toBool());
-            if (other.isNumeric()) return sign(numberOf(text_) - other.toDouble());
-            return text_.compare(other.text_);
+            if (other.isNumeric()) return sign(numberOf(text()) - other.toDouble());
+            return text().compare(other.text());
         case TFont:
-            return text_.compare(other.text_);
+            return text().compare(other.text());
         case TDate:
             return compareDate(other);
         case TBool:
@@ -830,7 +859,7 @@ int DataItem::compareDate(const DataItem& other) const {
     DateTime theirs;
     switch (other.tag_) {
         case TString:
-            theirs.fromString(other.text_);
+            theirs.fromString(other.text());
             break;
         case TDouble:
             theirs.fromJulian(other.st_.d);
@@ -853,7 +882,7 @@ int DataItem::compareDay(const DataItem& other) const {
     DateDay theirs;
     switch (other.tag_) {
         case TString:
-            theirs.fromString(other.text_);
+            theirs.fromString(other.text());
             break;
         case TInt:
         case TUInt:
@@ -877,7 +906,7 @@ int DataItem::compareDay(const DataItem& other) const {
 int DataItem::compareNoCase(const DataItem& other, int, int) const {
     if (other.tag_ == TNull && tag_ != TNull) return 1;
     if (isNumeric()) return compare(other);
-    String a(text_), b(other.text_);
+    String a(text()), b(other.text());
     a.makeLower();
     b.makeLower();
     return a.compare(b);
@@ -891,11 +920,11 @@ String DataItem::sqlLiteral() const {
         case TUInt:
         case TLong:
         case TULong:
-            return text_;
+            return text();
         case TDouble:
             // "nan" or "inf" would read as a column name: write NULL instead.
             if (!std::isfinite(st_.d)) return String("NULL");
-            return exactNumber(st_.d, text_);
+            return exactNumber(st_.d, text());
         case TBool:
             return String(st_.b ? "1" : "0");
         case TCurrency: {
@@ -923,7 +952,7 @@ String DataItem::sqlLiteral() const {
         case TBin:  // binary texts are quoted like any text so a quote cannot end the literal
         case TDay:
         case TFont: {
-            String body(text_);
+            String body(text());
             body.escapeChar('\'', "'");
             String s = String::withCapacity(body.length() + 3);
             s.append('\'').append(body).append('\'');

@@ -81,7 +81,7 @@ public:
 
     // --- CoreObject ---
     String& toString(String& out) const override {
-        out = text_;
+        out = text();
         return out;
     }
     using CoreObject::toString;
@@ -97,7 +97,14 @@ public:
 
     // --- type and text ---
     int type() const noexcept { return tag_; }
-    const String& text() const noexcept { return text_; }
+    // The value's text. A number or date set by its setter writes its text
+    // the first time it is asked for (a million loaded cells mostly never
+    // are): this writes to the item, so two threads reading one item at
+    // once need a lock, as they would to change it.
+    const String& text() const noexcept {
+        if (lazyText_) writeLazyText();
+        return textStore_;
+    }
     const String& auxText() const noexcept;
     void setAuxText(const String& text);
     int32_t auxNumber() const noexcept { return auxNumber_; }
@@ -190,7 +197,7 @@ public:
     bool isEmpty() const;
     bool isNullOrEmpty() const;
     bool equals(const DataItem& other) const { return compare(other) == 0; }
-    bool equalsText(TextRef text) const { return tag_ == TString && text_ == text; }
+    bool equalsText(TextRef text) const { return tag_ == TString && textStore_ == text; }
     bool equalsInt(int32_t i) const;
 
     // Raw copy as the copy constructor; copying onto itself does nothing.
@@ -246,18 +253,23 @@ private:
         std::memset(&st_, 0, sizeof st_);
         tag_ = uint8_t(tag);
         owns_ = 0;
+        lazyText_ = 0;
     }
-    void writeDateText();
+    // Writes the text a lazy setter left to be written.
+    void writeLazyText() const noexcept;
+    void writeDateText() const;
     DateTime storedDate() const;
     int compareDate(const DataItem& other) const;
     int compareDay(const DataItem& other) const;
 
     Storage st_;
-    String text_;
+    // The text; while lazyText_ is set, stale until writeLazyText.
+    mutable String textStore_;
     std::unique_ptr<String> aux_;  // created the first time an auxiliary text is set
     int32_t auxNumber_ = 0;
     uint8_t tag_ = TNull;
     uint8_t owns_ = 0;
+    mutable uint8_t lazyText_ = 0;
 };
 
 }  // namespace VORLIN

@@ -129,7 +129,7 @@ void DataItem::readBinary(int tag, const uint8_t* image) {
             begin(TDate);
             for (int i = 0; i < 8; ++i)
                 st_.date[i] = load<uint16_t>(image + 2 * i);
-            storedDate().toString(text_);
+            storedDate().toString(textStore_);
             break;
         // Any byte other than 0 is true: the storage then holds exactly 0 or 1.
         case TBool:
@@ -167,7 +167,7 @@ void DataItem::readBinary(int tag, const uint8_t* image) {
             // from hostile input) must never become a pointer here. The item
             // reads as a null reference with the empty text.
             begin(tag);
-            text_.clear();
+            textStore_.clear();
             break;
         case TError:
             setError();  // an error item always reads "ERROR"

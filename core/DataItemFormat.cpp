@@ -114,7 +114,7 @@ String formatNumeric(double x, std::string_view mask) {
 }  // namespace
 
 String DataItem::format(const String& mask) const {
-    if (mask.isEmpty()) return text_;
+    if (mask.isEmpty()) return text();
     switch (tag_) {
         case TInt:
         case TUInt:
@@ -122,7 +122,7 @@ String DataItem::format(const String& mask) const {
         case TULong:
             // The text is the decimal number as the setter wrote it, signed
             // or unsigned as the tag says.
-            return formatWidth(text_, mask.toInt());
+            return formatWidth(text(), mask.toInt());
         case TDouble:
         case TCurrency: {
             double x = toDouble();
@@ -144,7 +144,7 @@ String DataItem::format(const String& mask) const {
             return colon < 0 ? String() : mask.mid(uint32_t(colon) + 1);
         }
         default:
-            return text_;
+            return text();
     }
 }
 

@@ -39,7 +39,7 @@ TEST(DataItemLayout, FitsInACacheLine) {
     EXPECT_LE(sizeof(DataItem), 64u);
 }
 
-TEST(DataItemSetters, WriteTheTextFormAtOnce) {
+TEST(DataItemSetters, GiveTheTextForm) {
     DataItem d;
     d.setInt(-12);
     EXPECT_EQ(d.text(), "-12");
@@ -75,6 +75,53 @@ TEST(DataItemSetters, WriteTheTextFormAtOnce) {
     EXPECT_EQ(d.text().left(5), "*Ref*");
     EXPECT_EQ(d.text().mid(5).toLong(), int64_t(reinterpret_cast<intptr_t>(&d)));
     EXPECT_EQ(d.getRef(), &d);
+}
+
+// Integers, doubles and dates write their text only when it is asked for:
+// every way an item is copied, moved, compared or converted gives the text
+// of the value it holds now, never one of before.
+TEST(DataItemSetters, TextsLeftToBeWrittenAreThoseOfTheValueHeldNow) {
+    DataItem a;
+    a.setString("a long text that lives on the heap");
+    a.setInt(42);  // the old text is stale, not shown
+    DataItem copy(a);
+    DataItem assigned;
+    assigned.setString("before");
+    assigned = a;
+    DataItem viaCopyFrom;
+    viaCopyFrom.setDouble(9.0);
+    viaCopyFrom.copyFrom(a);
+    EXPECT_EQ(copy.text(), "42");
+    EXPECT_EQ(assigned.text(), "42");
+    EXPECT_EQ(viaCopyFrom.text(), "42");
+    DataItem moved(std::move(a));
+    EXPECT_EQ(moved.text(), "42");
+    EXPECT_TRUE(a.isNull());  // NOLINT(bugprone-use-after-move): moved-from is null
+    EXPECT_EQ(a.text(), "");
+
+    DataItem x, y;
+    x.setDouble(2.25);
+    y.setString("2.250000");
+    EXPECT_EQ(x.compare(y), 0);
+    String out;
+    EXPECT_EQ(x.toString(out), "2.250000");
+    EXPECT_EQ(x.sqlLiteral(), "2.250000");
+    x.setInt(7);
+    EXPECT_EQ(x.toInt(), 7);
+    EXPECT_EQ(x.text(), "7");
+    x.setString("texto");  // a text set after a number is the text
+    EXPECT_EQ(x.text(), "texto");
+
+    DataItem d;
+    d.setDate(DateTime(2024, 2, 29, 23, 59, 58));
+    DataItem dateCopy = d;
+    d.setInt(1);
+    EXPECT_EQ(dateCopy.text(), "2024-02-29 23:59:58");
+    EXPECT_EQ(d.text(), "1");
+    DataItem nowNull;
+    nowNull.setDouble(3.5);
+    nowNull.setNull();
+    EXPECT_EQ(nowNull.text(), "");
 }
 
 TEST(DataItemSetters, SetTypeGivesTheEmptyValue) {
