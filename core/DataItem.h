@@ -3,7 +3,9 @@
 //
 // An item has a type tag (0 "null" .. 19 "error"), a value storage used
 // according to the tag, and the text form of the value, which every setter
-// rewrites at once so that reading the text never converts. It also carries
+// rewrites, at once or, for integers, doubles and dates, when the text is
+// first asked for (reading an item's text may therefore write it: an item
+// read by two threads at once needs a lock). It also carries
 // an auxiliary text and an auxiliary number that the value operations copy
 // along but never set.
 //
@@ -16,7 +18,7 @@
 // Throws GeneralException only from getRef and getObj on items of another
 // tag, and from parsing geometry texts (see Rect, Point). Conversions
 // between values never throw: bad text converts to zero or empty.
-// Not thread-safe.
+// Not thread-safe, not even for reading (see above).
 #pragma once
 
 #include <cstdint>
