@@ -79,9 +79,10 @@ struct TempFolder {
     std::string path;
 };
 
-// The reference: the same SELECT stepped in C, every value read by its
-// type (text with its length), summed so that nothing is left unread.
-double plainRead(const std::string& path, double& sum) {
+// The references: the same SELECT stepped in C, every value read by its
+// type (text with its length), or, as `quelmir-bench sqlite` reads, every
+// value as the text a grid shows; summed so that nothing is left unread.
+double plainRead(const std::string& path, double& sum, bool asText = false) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     double t0 = bench::now();
@@ -91,7 +92,7 @@ double plainRead(const std::string& path, double& sum) {
     const int n = sqlite3_column_count(st);
     while (sqlite3_step(st) == SQLITE_ROW) {
         for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(st, i)) {
+            switch (asText ? SQLITE_TEXT : sqlite3_column_type(st, i)) {
                 case SQLITE_INTEGER:
                     sum += double(sqlite3_column_int64(st, i));
                     break;
@@ -106,29 +107,6 @@ double plainRead(const std::string& path, double& sum) {
                     sum += sqlite3_column_bytes(st, i);
                 }
             }
-        }
-    }
-    sqlite3_finalize(st);
-    double t1 = bench::now();
-    sqlite3_close(db);
-    return t1 - t0;
-}
-
-// The second reference, the one `quelmir-bench sqlite` measures loading
-// against: the same rows with every value read as the text a grid shows.
-double plainReadText(const std::string& path, double& sum) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    double t0 = bench::now();
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT * FROM t", -1, &st, nullptr);
-    sum = 0;
-    const int n = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        for (int i = 0; i < n; ++i) {
-            const unsigned char* text = sqlite3_column_text(st, i);
-            bench::keep(text);
-            sum += sqlite3_column_bytes(st, i);
         }
     }
     sqlite3_finalize(st);
@@ -443,9 +421,9 @@ QUELMIR_BENCH(querywnd) {
         plain = std::min(plain, plainRead(dbPath, sum));
     std::printf("plain C loop (each value by its type): %.3f s, %.1f ns/cell\n", plain,
                 plain * 1e9 / (double(kRows) * kColumns));
-    double asText = plainReadText(dbPath, sum);
+    double asText = plainRead(dbPath, sum, true);
     for (int i = 0; i < 2; ++i)
-        asText = std::min(asText, plainReadText(dbPath, sum));
+        asText = std::min(asText, plainRead(dbPath, sum, true));
     std::printf("plain C loop (every value as text, as quelmir-bench sqlite reads): %.3f s\n",
                 asText);
 
