@@ -7,16 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "app/designer/QueryDesignerDlg.h"
@@ -24,6 +20,7 @@
 #include "app/query/QFilterDlg.h"
 #include "app/query/QSourceDlg.h"
 #include "app/query/QtGridModel.h"
+#include "app/query/QtQueryReads.h"
 #include "app/query/QueryRunner.h"
 #include "app/query/ResultSaver.h"
 #include "app/query/TGDataset.h"
@@ -63,112 +60,12 @@ QPushButton* makeButton(const char* text, const char* mnemonicText, QWidget* par
 
 }  // namespace
 
-// A read on its own thread. The window that started it owns it until the
-// read ends, or gives it up (abandonedLoads) and lets it end alone; either
-// way it is destroyed on the UI thread, after the thread has been joined.
-struct QueryWnd::Load {
-    DbConnection* connection = nullptr;
-    std::unique_ptr<QueryRunner::Job> job;
-    std::unique_ptr<ConnectionBusy::Hold> hold;
-    std::thread worker;
-    QPointer<QueryWnd> owner;
-
-    ~Load() {
-        if (worker.joinable()) {
-            connection->interrupt();
-            worker.join();
-        }
-    }
-};
-
-namespace {
-
-std::vector<std::shared_ptr<QueryWnd::Load>>& abandonedLoads() {
-    static std::vector<std::shared_ptr<QueryWnd::Load>> loads;
-    return loads;
-}
-
-// How often reads left to end alone are interrupted again. An interrupt
-// that comes before the statement has started is lost (SQLite forgets it
-// when the statement begins), so it is repeated until the read ends.
-constexpr int kReinterruptMs = 250;
-
-void leaveToEndAlone(std::shared_ptr<QueryWnd::Load> load) {
-    load->connection->interrupt();
-    abandonedLoads().push_back(std::move(load));
-    static QPointer<QTimer> ticker;
-    if (!ticker && QCoreApplication::instance()) {
-        ticker = new QTimer(QCoreApplication::instance());
-        ticker->setInterval(kReinterruptMs);
-        QObject::connect(ticker, &QTimer::timeout, [] {
-            if (abandonedLoads().empty()) {
-                ticker->stop();
-                return;
-            }
-            for (const auto& left : abandonedLoads())
-                left->connection->interrupt();
-        });
-    }
-    if (ticker && !ticker->isActive()) ticker->start();
-}
-
-}  // namespace
-
-namespace {
-
-// Threads freeing the rows of closed windows: a million rows take a good
-// part of a second to free, which the window's close should not wait for.
-struct Disposer {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
-};
-
-// Joined at the latest when the program ends.
-struct Disposers {
-    std::vector<Disposer> threads;
-    ~Disposers() {
-        for (Disposer& d : threads)
-            if (d.thread.joinable()) d.thread.join();
-    }
-};
-
-std::vector<Disposer>& disposers() {
-    static Disposers all;
-    return all.threads;
-}
-
-// Frees `runner` on a thread of its own; threads that are done are joined.
-void freeAlone(std::unique_ptr<QueryRunner> runner) {
-    auto& threads = disposers();
-    for (auto it = threads.begin(); it != threads.end();) {
-        if (*it->done) {
-            it->thread.join();
-            it = threads.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    threads.push_back(Disposer{std::thread([r = runner.release(), done] {
-                                   delete r;
-                                   *done = true;
-                               }),
-                               done});
-}
-
-}  // namespace
-
 void QueryWnd::finishBackgroundLoads() {
-    std::vector<std::shared_ptr<Load>> loads;
-    loads.swap(abandonedLoads());
-    loads.clear();  // each interrupts its statement and waits for its thread
-    std::vector<Disposer> threads;
-    threads.swap(disposers());
-    for (Disposer& d : threads) d.thread.join();
+    QtQueryReads::finishAll();
 }
 
 int QueryWnd::backgroundLoads() {
-    return int(abandonedLoads().size());
+    return QtQueryReads::givenUp();
 }
 
 QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& table, Hooks hooks,
@@ -251,8 +148,7 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelRun(); });
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&grid_->gridModel(), signal, this, [this] { showRowCount(); });
-    connect(&grid_->gridModel(), &QAbstractItemModel::modelReset, this,
-            [this] { showRowCount(); });
+    connect(&grid_->gridModel(), &QAbstractItemModel::modelReset, this, [this] { showRowCount(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (running()) cancelRun();
@@ -285,16 +181,13 @@ QueryWnd::QueryWnd(DbConnection& connection, const String& label, const String& 
 QueryWnd::~QueryWnd() {
     // A read still going is left to end alone: waiting here could hang the
     // program on a back end that cannot be interrupted.
-    if (load_) {
-        load_->owner = nullptr;
-        leaveToEndAlone(std::move(load_));
-    }
+    if (load_) QtQueryReads::giveUp(std::move(load_));
     // The rows go on a thread of their own; the grid lets go of them first.
     // Nothing of them is touched by anyone else any more: the runner's sets
     // are its own, and freeing them needs no connection.
     grid_->clear();
     if (runner_->dataSet() && runner_->dataSet()->rowCount() > kFreeAloneRows)
-        freeAlone(std::move(runner_));
+        QtQueryReads::freeAlone(std::move(runner_));
 }
 
 QPushButton* QueryWnd::button(const char* text) const {
@@ -356,37 +249,11 @@ void QueryWnd::startLoad(QueryRunner::Job job) {
         MsgBox::alert(String(e.message()));
         return;
     }
-    auto load = std::make_shared<Load>();
-    load->connection = &connection_;
-    load->job = std::make_unique<QueryRunner::Job>(std::move(job));
-    load->hold = std::make_unique<ConnectionBusy::Hold>(&connection_);
-    load->owner = this;
-    load_ = load;
     cancelled_ = false;
     arrivingShown_ = false;
+    // The window outlives its read unless it gives the read up first.
+    load_ = QtQueryReads::start(connection_, std::move(job), [this] { finishRun(); });
     setRunning(true);
-    QueryRunner::Job* raw = load->job.get();
-    std::weak_ptr<Load> weak = load;
-    load->worker = std::thread([raw, connection = &connection_, weak] {
-        QueryRunner::work(*connection, *raw);
-        // Back on the UI thread, whoever holds the read by then.
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(
-                app, [weak] { loadEnded(weak); }, Qt::QueuedConnection);
-    });
-}
-
-void QueryWnd::loadEnded(const std::weak_ptr<Load>& weak) {
-    std::shared_ptr<Load> load = weak.lock();
-    if (!load) return;  // already finished and waited for
-    if (load->worker.joinable()) load->worker.join();
-    if (QueryWnd* window = load->owner.data(); window && window->load_ == load) {
-        window->finishRun();
-        return;
-    }
-    // A read its window gave up: its answer goes, the connection is free.
-    auto& loads = abandonedLoads();
-    loads.erase(std::remove(loads.begin(), loads.end(), load), loads.end());
 }
 
 int QueryWnd::rowsRead() const {
@@ -400,9 +267,10 @@ void QueryWnd::tick() {
     const int rows = job.arrival ? job.arrival->count() : 0;
     if (job.arrival && !arrivingShown_ && rows > 0 && job.arrival->hasShape()) {
         // The first rows: shown now, read-only until the last is in.
-        grid_->showArriving(job.rows(), job.arrival, job.result.kind == QueryClassifier::Kind::Table
-                                                         ? job.result.select.table
-                                                         : job.result.text);
+        grid_->showArriving(job.rows(), job.arrival,
+                            job.result.kind == QueryClassifier::Kind::Table
+                                ? job.result.select.table
+                                : job.result.text);
         grid_->setEnabled(true);
         arrivingShown_ = true;
         // From now on the count and the scroll bar are what moves: a few
@@ -433,7 +301,7 @@ void QueryWnd::cancelRun() {
     connection_.interrupt();
     // A back end that stops at once ends the run before this; one that
     // cannot stop (the remote service) is left to finish alone.
-    std::weak_ptr<Load> weak = load_;
+    std::weak_ptr<QtQueryReads::Read> weak = load_;
     QTimer::singleShot(kCancelGraceMs, this, [this, weak] {
         if (load_ && load_ == weak.lock()) abandonRun(false);
     });
@@ -441,8 +309,7 @@ void QueryWnd::cancelRun() {
 
 void QueryWnd::abandonRun(bool quiet) {
     if (!load_) return;
-    load_->owner = nullptr;
-    leaveToEndAlone(std::move(load_));
+    QtQueryReads::giveUp(std::move(load_));
     // The grid lets go of the rows still arriving before anything else.
     if (arrivingShown_) showRunnerRows();
     arrivingShown_ = false;
@@ -491,7 +358,7 @@ void QueryWnd::showRowCount() {
 }
 
 void QueryWnd::finishRun() {
-    std::shared_ptr<Load> load = std::move(load_);
+    std::shared_ptr<QtQueryReads::Read> load = std::move(load_);
     if (!load) return;
     if (load->worker.joinable()) load->worker.join();
     load->hold.reset();

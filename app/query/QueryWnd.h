@@ -34,6 +34,7 @@
 #include <QWidget>
 
 #include "app/query/ConnectionBusy.h"
+#include "app/query/QtQueryReads.h"
 #include "app/query/QueryRunner.h"
 
 #include "core/String.h"
@@ -96,8 +97,6 @@ public:
     // Rows read so far by the run in progress (0 when none).
     int rowsRead() const;
 
-    // A read on its own thread (defined where it is used).
-    struct Load;
     // Interrupts and waits for the reads windows left behind (a window
     // closed while reading, a cancel a back end could not honour at once).
     static void finishBackgroundLoads();
@@ -116,7 +115,6 @@ private:
     void fillTables(const VORLIN::String& select);
     void startLoad(QueryRunner::Job job);
     void tick();
-    static void loadEnded(const std::weak_ptr<Load>& load);
     void finishRun();
     // Gives up waiting for the run in progress: it goes on alone.
     void abandonRun(bool quiet);
@@ -137,7 +135,7 @@ private:
     QLabel* source_ = nullptr;
     bool filling_ = false;
     // The run on its own thread.
-    std::shared_ptr<Load> load_;
+    std::shared_ptr<QtQueryReads::Read> load_;
     bool cancelled_ = false;
     bool arrivingShown_ = false;
     VORLIN::String shownTitle_;
