@@ -9,22 +9,17 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QSplitter>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/designer/ExpandColumnDlg.h"
 #include "app/designer/Gap.h"
+#include "app/designer/QtDesignGridDelegate.h"
 #include "app/designer/TableJoinDlg.h"
 #include "app/designer/TableJoinLogic.h"
 #include "ui/FileDialogs.h"
@@ -48,140 +43,7 @@ constexpr int kNodeRole = Qt::UserRole;
 constexpr int kTableRole = Qt::UserRole + 1;
 constexpr int kTypes[] = {QueryDesign::kSelect, QueryDesign::kUpdate, QueryDesign::kDelete};
 
-// The grid's editors: a choice list for the choice columns, a line that
-// refuses characters outside the column's set for the typed ones.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    CellDelegate(const QueryDesignerLogic& logic, QObject* parent)
-        : QStyledItemDelegate(parent), logic_(logic) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        const DesignColumn* c = column(index);
-        if (!c) return QStyledItemDelegate::createEditor(parent, option, index);
-        if (c->kind == DesignColumn::Choice) {
-            auto* list = new QComboBox(parent);
-            for (const QString& choice : QString::fromUtf8(c->choices).split(QLatin1Char(',')))
-                list->addItem(choice.trimmed());
-            list->setAccessibleName(QString::fromUtf8(c->title));
-            return list;
-        }
-        auto* line = new QLineEdit(parent);
-        line->setAccessibleName(QString::fromUtf8(c->title));
-        line->setFrame(false);
-        if (*c->allowed) {
-            const QString pattern = QStringLiteral("[") +
-                                    QRegularExpression::escape(QString::fromUtf8(c->allowed)) +
-                                    QStringLiteral("]*");
-            line->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(pattern, QRegularExpression::UseUnicodePropertiesOption), line));
-        }
-        return line;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        if (auto* list = qobject_cast<QComboBox*>(editor)) {
-            const int at = list->findText(index.data(Qt::EditRole).toString().trimmed());
-            list->setCurrentIndex(at < 0 ? 0 : at);
-            return;
-        }
-        QStyledItemDelegate::setEditorData(editor, index);
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override {
-        if (auto* list = qobject_cast<QComboBox*>(editor)) {
-            model->setData(index, list->currentText().trimmed(), Qt::EditRole);
-            return;
-        }
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-    // Check boxes are drawn here, in the text colour, so that they show on
-    // light and dark schemes alike (the style's own box can vanish on a
-    // dark palette), centred in their cell.
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const DesignColumn* c = column(index);
-        if (!c || c->kind != DesignColumn::Check) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        QStyleOptionViewItem o(option);
-        initStyleOption(&o, index);
-        const bool on = o.checkState == Qt::Checked;
-        o.features &= ~QStyleOptionViewItem::HasCheckIndicator;
-        o.text.clear();
-        const QWidget* widget = option.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &o, painter, widget);
-        const bool selected = o.state & QStyle::State_Selected;
-        const QColor ink = o.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-        const QRect box = checkBox(o.rect);
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QPen(ink, 1));
-        painter->setBrush(selected ? Qt::NoBrush : QBrush(o.palette.color(QPalette::Base)));
-        painter->drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
-        if (on) {
-            painter->setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            const QRectF r = QRectF(box).adjusted(3, 3, -3, -3);
-            const QPointF mark[] = {{r.left(), r.center().y()},
-                                    {r.left() + r.width() * 0.4, r.bottom()},
-                                    {r.right(), r.top()}};
-            painter->drawPolyline(mark, 3);
-        }
-        painter->restore();
-    }
-
-    // A click in a check cell or Space on it changes the check.
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                     const QModelIndex& index) override {
-        const DesignColumn* c = column(index);
-        if (!c || c->kind != DesignColumn::Check)
-            return QStyledItemDelegate::editorEvent(event, model, option, index);
-        bool toggle = false;
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick:
-                return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-            case QEvent::MouseButtonRelease:
-                toggle = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                         option.rect.contains(static_cast<QMouseEvent*>(event)->position().toPoint());
-                break;
-            case QEvent::KeyPress: {
-                const int key = static_cast<QKeyEvent*>(event)->key();
-                toggle = key == Qt::Key_Space || key == Qt::Key_Select;
-                break;
-            }
-            default:
-                break;
-        }
-        if (!toggle) return false;
-        const bool on = index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-        return model->setData(index, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
-    }
-
-    static QRect checkBox(const QRect& cell) {
-        const int side = std::max(8, std::min(cell.height() - 6, 14));
-        QRect box(0, 0, side, side);
-        box.moveCenter(cell.center());
-        return box;
-    }
-
-private:
-    const DesignColumn* column(const QModelIndex& index) const {
-        const auto& columns = logic_.design().columns();
-        return index.column() >= 0 && index.column() < int(columns.size())
-                   ? &columns[size_t(index.column())]
-                   : nullptr;
-    }
-
-    const QueryDesignerLogic& logic_;
-};
-
-QPushButton* makeButton(const char* text, const char* caption, const char* hint,
-                        QWidget* parent) {
+QPushButton* makeButton(const char* text, const char* caption, const char* hint, QWidget* parent) {
     auto* b = new QPushButton(QString::fromUtf8(caption), parent);
     b->setObjectName(QString::fromUtf8(text));
     b->setAccessibleName(QString::fromUtf8(text));
@@ -241,7 +103,7 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
     // The grid.
     grid_ = new QTableWidget(this);
     grid_->setAccessibleName(QString::fromUtf8(QueryDesign::kGridTitle));
-    grid_->setItemDelegate(new CellDelegate(*logic_, grid_));
+    grid_->setItemDelegate(new QtDesignGridDelegate(*logic_, grid_));
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setTabKeyNavigation(false);
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
@@ -266,8 +128,8 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
     relationsLabel->setBuddy(relations_);
     QPushButton* add =
         makeButton(QueryDesignerLogic::kAddRelation, QueryDesignerLogic::kAddRelation.text, this);
-    QPushButton* edit = makeButton(QueryDesignerLogic::kEditRelation,
-                                   QueryDesignerLogic::kEditRelation.text, this);
+    QPushButton* edit =
+        makeButton(QueryDesignerLogic::kEditRelation, QueryDesignerLogic::kEditRelation.text, this);
     QPushButton* drop = makeButton(QueryDesignerLogic::kRemoveRelation,
                                    QueryDesignerLogic::kRemoveRelation.text, this);
     for (QPushButton* b : {add, edit, drop}) {
@@ -331,8 +193,8 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
 
     // Keyboard order: tree, type, grid and its buttons, relations and
     // theirs, then the commands.
-    QWidget* order[] = {tree_, type_, grid_, zoom, remove, relations_, add, edit, drop,
-                        clear, save,  open,  exit, run};
+    QWidget* order[] = {tree_, type_, grid_, zoom, remove, relations_, add,
+                        edit,  drop,  clear, save, open,   exit,       run};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -356,8 +218,7 @@ QueryDesignerDlg::QueryDesignerDlg(VORLIN::DbConnection& connection, DesignerMem
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     connect(run, &QPushButton::clicked, this, [this] { process(); });
 
-    for (const QKeySequence& key :
-         {QKeySequence(Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_E)}) {
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_E)}) {
         // Only in the grid (and a cell being typed in): a list elsewhere
         // keeps F4 for opening itself.
         auto* shortcut = new QShortcut(key, grid_);
@@ -419,8 +280,7 @@ void QueryDesignerDlg::fillTree() {
 }
 
 void QueryDesignerDlg::fillColumns(QTreeWidgetItem* table) {
-    if (!table || table->data(0, kNodeRole).toInt() != TableNode || table->childCount() > 0)
-        return;
+    if (!table || table->data(0, kNodeRole).toInt() != TableNode || table->childCount() > 0) return;
     const String name = s(table->data(0, kTableRole).toString());
     for (const String& c : logic_->columnsOf(name)) {
         auto* column = new QTreeWidgetItem(table, QStringList(q(c)));
@@ -451,8 +311,7 @@ QTreeWidgetItem* QueryDesignerDlg::columnItem(const String& table, const String&
 void QueryDesignerDlg::chooseItem(QTreeWidgetItem* item) {
     if (!item || item->data(0, kNodeRole).toInt() != ColumnNode) return;
     finishEditing();
-    const int row = logic_->chooseColumn(s(item->data(0, kTableRole).toString()),
-                                         s(item->text(0)));
+    const int row = logic_->chooseColumn(s(item->data(0, kTableRole).toString()), s(item->text(0)));
     fillGrid();
     grid_->setCurrentCell(row, 0);
 }
