@@ -155,6 +155,20 @@ void TableDataset::markStored() {
     }
 }
 
+DataRow* TableDataset::insertStoredRow(std::unique_ptr<DataRow> row) {
+    if (!row) return nullptr;
+    row->clearFlags();
+    if (!noImages_) row->keepStoredImage();
+    // Tracking off while it goes in, so that insertRow does not mark it.
+    struct Untracked {
+        TableDataset& set;
+        bool saved;
+        ~Untracked() { set.setTrackChanges(saved); }
+    } untracked{*this, tracksChanges()};
+    setTrackChanges(false);
+    return insertRow(std::move(row));
+}
+
 void TableDataset::setKeyColumn(int index) {
     keyColumn_ = index;
     if (index >= 0 && index < nameList().count()) keyColumnName_ = columnName(index);

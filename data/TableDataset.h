@@ -3,7 +3,8 @@
 // loaded and turns those changes into INSERT, UPDATE and DELETE statements
 // sent through a TableStore (the connections implement it).
 //
-// Every row loaded from the database (markStored) or written by the set
+// Every row loaded from the database (insertStoredRow, markStored) or
+// written by the set
 // keeps a stored image of its cells (DataRow::keepStoredImage). An UPDATE
 // then sets only the cells that differ from that image, and UPDATE and
 // DELETE address the row by the key in the image: changing a key cell
@@ -86,6 +87,14 @@ public:
     // The rows now hold what the database holds (after loading): each keeps
     // its stored image and loses its change marks.
     void markStored();
+    // Adds a row as read from the database: without change marks (whether or
+    // not the set tracks changes) and with its stored image when the set
+    // keeps them, taken before the row goes in (so a set watched while it
+    // fills, the query window's, never sees the row change). A connection
+    // loading a table calls this for each row instead of markStored once
+    // at the end: that second pass over a million rows, each a cache miss
+    // by then, costs a fifth of the load. Throws as insertRow.
+    DataRow* insertStoredRow(std::unique_ptr<DataRow> row);
     // Whether markStored gives every row its stored image (the default). A
     // set whose every change goes straight to the database through
     // updateCell, executeInsert and deleteSql (the query window's grid)

@@ -12,6 +12,7 @@ void tuneHeapForResults() noexcept {
 #if defined(__GLIBC__)
     // A failure leaves the library's default: slower, never wrong.
     (void)mallopt(M_ARENA_MAX, 1);
+    (void)mallopt(M_TOP_PAD, kTopPad);
 #endif
 }
 

@@ -8,10 +8,18 @@
 // and the user-interface thread share it, and they seldom allocate at the
 // same moment.
 //
+// The heap also grows by a top pad of kTopPad bytes beyond each request,
+// so that a HeapPrefault thread finds pages to map in ahead of the rows
+// that will fill them (a million rows grow it about thirty times instead
+// of thousands). What the pad leaves unused stays reserved, not resident,
+// until HeapPrefault maps it in.
+//
 // Threads: call from main() before anything else runs. Throws nothing.
 #pragma once
 
 namespace VORLIN {
+
+constexpr int kTopPad = 16 << 20;
 
 void tuneHeapForResults() noexcept;
 

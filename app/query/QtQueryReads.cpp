@@ -8,6 +8,7 @@
 #include <atomic>
 #include <vector>
 
+#include "app/main/HeapPrefault.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
 #include "db/DbConnection.h"
@@ -76,7 +77,11 @@ ReadPtr QtQueryReads::start(VORLIN::DbConnection& connection, QueryRunner::Job j
     QueryRunner::Job* raw = read->job.get();
     std::weak_ptr<Read> weak = read;
     read->worker = std::thread([raw, c = &connection, weak] {
-        QueryRunner::work(*c, *raw);
+        {
+            // The pages the rows will fill are mapped in on the other core.
+            VORLIN::HeapPrefault prefault;
+            QueryRunner::work(*c, *raw);
+        }
         // Back on the UI thread, whoever holds the read by then.
         if (QCoreApplication* app = QCoreApplication::instance())
             QMetaObject::invokeMethod(

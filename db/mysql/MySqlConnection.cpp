@@ -596,7 +596,7 @@ void MySqlConnection::openTable(TableDataset* out, const String& where, const St
         std::unique_ptr<DataRow> row =
             out->header() ? out->header()->clone() : std::make_unique<DataRow>(n);
         fillRow(*row, res.get(), r, n);
-        out->insertRow(std::move(row));
+        out->insertStoredRow(std::move(row));
     }
     try {
         endStream(res.release());
@@ -605,7 +605,6 @@ void MySqlConnection::openTable(TableDataset* out, const String& where, const St
         out->clearRows();
         throw;
     }
-    out->markStored();
 }
 
 void MySqlConnection::openTable(TableDataset* out, const String& table, const String& where,

@@ -658,9 +658,8 @@ void OdbcConnection::openTable(TableDataset* out, const String& where, const Str
             else
                 row->cell(i)->fromString(r->get(i).text());
         }
-        out->insertRow(std::move(row));
+        out->insertStoredRow(std::move(row));
     }
-    out->markStored();
 }
 
 void OdbcConnection::openTable(TableDataset* out, const String& table, const String& where,

@@ -851,22 +851,18 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
     if (!s) return;
     const int n = int(kinds.size());
 
-    // Loaded rows are not changes: tracking is off while they go in.
-    const bool tracking = out->tracksChanges();
-    out->setTrackChanges(false);
+    // Loaded rows are not changes: each goes in unmarked, with its image.
     int rc;
     while ((rc = stepRetry(s)) == SQLITE_ROW) {
         auto row = std::make_unique<DataRow>(n);
         for (int i = 0; i < n; ++i)
             sqliteReadStored(s, i, kinds[size_t(i)], *row->cell(i));
-        out->insertRow(std::move(row));
+        out->insertStoredRow(std::move(row));
     }
-    out->setTrackChanges(tracking);
     if (rc != SQLITE_DONE) {
         out->clearRows();
         failSql("query", rc, sql);
     }
-    out->markStored();
 }
 
 void SqliteLocalConnection::bindTable(TableDataset* out, const String& table) {

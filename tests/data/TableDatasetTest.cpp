@@ -584,3 +584,41 @@ TEST(TableDatasetStoredImage, TheImageBelongsToTheRowAlone) {
     r->setCount(3);
     EXPECT_FALSE(r->hasStoredImage());
 }
+
+TEST(TableDatasetStoredImage, RowsInsertedAsStoredAreUnmarkedAndKeepTheirImageIfTheSetDoes) {
+    for (bool images : {true, false}) {
+        SCOPED_TRACE(images ? "with images" : "without images");
+        TableDataset t;
+        makeItems(t);
+        t.setKeepsStoredImages(images);
+        t.setTrackChanges(true);
+        auto row = std::make_unique<DataRow>(3);
+        row->cell(0)->setInt(4);
+        row->cell(1)->setString("Dora");
+        row->cell(2)->setDouble(3);
+        row->setModified(true);  // whatever the row carried
+        DataRow* in = t.insertStoredRow(std::move(row));
+        ASSERT_EQ(in, t.row(0));
+        EXPECT_FALSE(in->isInserted());
+        EXPECT_FALSE(in->isModified());
+        EXPECT_EQ(in->hasStoredImage(), images);
+        EXPECT_TRUE(t.tracksChanges());
+        // A loaded row is no change: nothing to save until it is edited.
+        RecordingStore store;
+        t.saveChanges(store);
+        EXPECT_TRUE(store.log.empty());
+        t.setCell(0, 1, DataItem("Dori"));
+        t.saveChanges(store);
+        EXPECT_EQ(store.log, (std::vector<std::string>{
+                                 images ? "UPDATE items SET name='Dori' WHERE id=4;"
+                                        : "UPDATE items SET name='Dori',price=3.000000 WHERE id=4;"}));
+    }
+    // A read-only set refuses it as insertRow does, and goes on tracking.
+    TableDataset ro;
+    makeItems(ro);
+    ro.setTrackChanges(true);
+    ro.setReadOnly(true);
+    EXPECT_THROW(ro.insertStoredRow(std::make_unique<DataRow>(3)), GeneralException);
+    EXPECT_TRUE(ro.tracksChanges());
+    EXPECT_EQ(ro.rowCount(), 0);
+}

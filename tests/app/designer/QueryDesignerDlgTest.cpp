@@ -516,11 +516,18 @@ struct Session {
             app->queueEmpty();
         }
     }
+    // The window reads the table on its own thread: its commands wait.
     QueryWnd& openTable() {
         QTreeWidgetItem* table = wnd().tree()->topLevelItem(0)->child(0)->child(0);
         emit wnd().tree()->itemActivated(table, 0);
         settle();
-        return *wnd().queryWindows().back();
+        QueryWnd& w = *wnd().queryWindows().back();
+        QElapsedTimer t;
+        t.start();
+        while (w.running() && t.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
+        return w;
     }
 };
 
