@@ -1,5 +1,6 @@
 #include "data/ItemList.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstddef>
@@ -291,24 +292,70 @@ void ItemList::linkAfter(Node* after, Node* node) {
     ++count_;
 }
 
+ItemList::Node* ItemList::newNode(void* item) {
+    Node* node = spare_;
+    if (node) {
+        spare_ = node->next;
+    } else {
+        if (fresh_ == freshEnd_) {
+            // Each block twice the last, from 16 nodes up to kMaxNodeBlock:
+            // a list of column names takes one small block.
+            const size_t size =
+                blocks_.empty() ? 16
+                                : std::min<size_t>(size_t(kMaxNodeBlock),
+                                                   2 * size_t(freshEnd_ - blocks_.back().get()));
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back(std::make_unique_for_overwrite<Node[]>(size));
+            fresh_ = blocks_.back().get();
+            freshEnd_ = fresh_ + size;
+        }
+        node = fresh_++;
+    }
+    *node = Node{item, nullptr, nullptr};
+    return node;
+}
+
+void ItemList::freeNode(Node* node) const noexcept {
+    node->item = nullptr;
+    node->prev = nullptr;
+    node->next = spare_;
+    spare_ = node;
+}
+
 void ItemList::addFirst(void* item) {
-    auto node = std::make_unique<Node>(Node{item, nullptr, nullptr});
-    index_.insertAt(0, node.get());
-    linkAfter(nullptr, node.release());
+    // The index entry first: if it cannot grow, the node goes back.
+    Node* node = newNode(item);
+    try {
+        index_.insertAt(0, node);
+    } catch (...) {
+        freeNode(node);
+        throw;
+    }
+    linkAfter(nullptr, node);
 }
 
 void ItemList::addLast(void* item) {
-    auto node = std::make_unique<Node>(Node{item, nullptr, nullptr});
-    index_.add(node.get());
-    linkAfter(tail_, node.release());
+    Node* node = newNode(item);
+    try {
+        index_.add(node);
+    } catch (...) {
+        freeNode(node);
+        throw;
+    }
+    linkAfter(tail_, node);
 }
 
 bool ItemList::insertAfterCurrent(void* item) {
     if (!current_) return false;
-    auto node = std::make_unique<Node>(Node{item, nullptr, nullptr});
+    Node* node = newNode(item);
     int32_t at = index_.find(current_);
-    index_.insertAt(at < 0 ? index_.count() : at + 1, node.get());
-    linkAfter(current_, node.release());
+    try {
+        index_.insertAt(at < 0 ? index_.count() : at + 1, node);
+    } catch (...) {
+        freeNode(node);
+        throw;
+    }
+    linkAfter(current_, node);
     return true;
 }
 
@@ -386,7 +433,7 @@ void ItemList::compactIndex() const {
     for (int32_t i = 0; i < index_.count(); ++i) {
         Node* n = static_cast<Node*>(entries[i]);
         if (isDead(n))
-            delete n;
+            freeNode(n);
         else
             entries[kept++] = n;
     }
@@ -445,7 +492,7 @@ void* ItemList::remove(Node* node, bool alsoFromIndex) {
     unlink(node);
     if (alsoFromIndex) {
         index_.remove(node);
-        delete node;
+        freeNode(node);
     } else {
         node->item = nullptr;
         node->next = node->prev = node;
@@ -455,12 +502,10 @@ void* ItemList::remove(Node* node, bool alsoFromIndex) {
 }
 
 void ItemList::clear() {
-    compactIndex();
-    for (Node* n = head_; n;) {
-        Node* following = n->next;
-        delete n;
-        n = following;
-    }
+    // Every node lives in a block: the blocks go, with no walk of the nodes.
+    blocks_.clear();
+    spare_ = fresh_ = freshEnd_ = nullptr;
+    deadCount_ = 0;
     index_.clear();
     head_ = tail_ = current_ = nullptr;
     count_ = 0;

@@ -11,6 +11,10 @@
 //
 // Ownership: the list owns its nodes, never the items: clear() and the
 // destructor free nodes only. Users cast the items back to their own type.
+// The nodes come from blocks the list allocates (growing up to
+// kMaxNodeBlock nodes a block), so that a million rows cost a few thousand
+// allocations instead of a million; a removed node is kept for the next
+// one added, and the blocks go with clear() and the destructor.
 //
 // Sorting and searching keep the comparator, its context and mode in
 // process-wide variables for the duration of the call, so only one sort or
@@ -21,6 +25,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "data/IndexArray.h"
 
@@ -65,6 +71,7 @@ public:
     static constexpr uint32_t kMaxSortLevel = 64;
 
     static constexpr int32_t kIndexStep = 1024;
+    static constexpr int32_t kMaxNodeBlock = 2048;
 
     ItemList();
     ~ItemList();
@@ -151,6 +158,17 @@ private:
     void unlink(Node* node);
     // Drops the index entries of dead nodes and frees them (see remove()).
     void compactIndex() const;
+    // A node from the blocks; freeNode keeps it for the next newNode.
+    Node* newNode(void* item);
+    void freeNode(Node* node) const noexcept;
+
+    // The node blocks; spare_ chains freed nodes through `next`, and the
+    // newest block hands out [fresh_, freshEnd_) before a new one is made.
+    // Mutable: compacting the index frees nodes.
+    std::vector<std::unique_ptr<Node[]>> blocks_;
+    mutable Node* spare_ = nullptr;
+    Node* fresh_ = nullptr;
+    Node* freshEnd_ = nullptr;
 
     Node* head_ = nullptr;
     Node* tail_ = nullptr;
