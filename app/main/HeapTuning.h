@@ -12,7 +12,8 @@
 // so that a HeapPrefault thread finds pages to map in ahead of the rows
 // that will fill them (a million rows grow it about thirty times instead
 // of thousands). What the pad leaves unused stays reserved, not resident,
-// until HeapPrefault maps it in.
+// until HeapPrefault maps it in. A block of kMmapThreshold bytes or more
+// gets a mapping of its own, as the library's own rule would settle on.
 //
 // Threads: call from main() before anything else runs. Throws nothing.
 #pragma once
@@ -20,6 +21,7 @@
 namespace VORLIN {
 
 constexpr int kTopPad = 16 << 20;
+constexpr int kMmapThreshold = 4 << 20;
 
 void tuneHeapForResults() noexcept;
 
