@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -26,6 +25,7 @@
 #include "app/query/TGDataset.h"
 #include "app/query/TableGridWidget.h"
 #include "core/GeneralException.h"
+#include "core/RegionalSettings.h"
 #include "data/DataRow.h"
 #include "data/DataSet.h"
 #include "data/TableDataset.h"
@@ -48,6 +48,16 @@ namespace {
 
 QString q(const String& s) {
     return QString::fromUtf8(s.c_str(), int(s.length()));
+}
+
+// A row count written as the program writes numbers: grouped by the
+// regional thousands separator, whatever the system's locale.
+QString rowCount(qint64 n) {
+    QString digits = QString::number(n);
+    const QString separator = q(VORLIN::RegionalSettings::current().thousandsSeparator);
+    for (qsizetype at = digits.size() - 3; at > (n < 0 ? 1 : 0); at -= 3)
+        digits.insert(at, separator);
+    return digits;
 }
 
 QPushButton* makeButton(const char* text, const char* mnemonicText, QWidget* parent) {
@@ -289,7 +299,7 @@ void QueryWnd::tick() {
     if (job.arrival)
         progress_->setText(QStringLiteral("Ejecutando… %1 s, %2 filas leídas")
                                .arg(seconds)
-                               .arg(QLocale().toString(rows)));
+                               .arg(rowCount(rows)));
     else
         progress_->setText(QStringLiteral("Ejecutando… %1 s").arg(seconds));
 }
@@ -354,7 +364,7 @@ void QueryWnd::showRowCount() {
     }
     const int n = grid_->gridModel().shownRows();
     progress_->setText(n == 1 ? QStringLiteral("1 fila")
-                              : QStringLiteral("%1 filas").arg(QLocale().toString(n)));
+                              : QStringLiteral("%1 filas").arg(rowCount(n)));
 }
 
 void QueryWnd::finishRun() {
