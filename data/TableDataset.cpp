@@ -334,15 +334,22 @@ bool TableDataset::updateCell(int rowIndex, TextRef columnName, const DataItem& 
             .append(quoteName(keyColumnName_))
             .append('=')
             .append(keyLiteral(*target));
+        String failure;
         try {
-            connection->execute(sql);
+            // A row deleted meanwhile (or whose key someone else changed)
+            // matches nothing: that is no saved edit.
+            if (connection->executeMatched(sql) == 0)
+                failure.format(kNoRowMatched, tableName_.c_str(), keyColumnName_.c_str(),
+                               keyLiteral(*target).c_str());
         } catch (const GeneralException& e) {
+            failure = String(e.message());
+        }
+        if (!failure.isEmpty()) {
             // The grid goes on with the old value; the user sees why.
-            String text(e.message());
             if (const MessageHook& show = messageHook())
-                show(String("ERROR"), text);
+                show(String("ERROR"), failure);
             else
-                std::fprintf(stderr, "ERROR: %s\n", text.c_str());
+                std::fprintf(stderr, "ERROR: %s\n", failure.c_str());
             return false;
         }
     }

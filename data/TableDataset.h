@@ -51,6 +51,10 @@ public:
 
     static constexpr const char* kNoKeyColumn =
         "TableDataset.saveChanges: la tabla %s no tiene columna clave";
+    // updateCell's UPDATE matched no row (another user deleted it or
+    // changed its key): table, key column, key.
+    static constexpr const char* kNoRowMatched =
+        "No se guardó el cambio: ninguna fila de %s tiene %s=%s";
 
     TableDataset();
     ~TableDataset() override;
@@ -126,8 +130,9 @@ public:
     void saveRow(DataRow& row, TableStore& connection, int32_t& id);
     // One UPDATE of one column; on success (or without a connection) the
     // cell takes the value (a null value makes it null, as the database
-    // now holds NULL). False when the statement failed (the cell keeps
-    // its value) and when there is no such row or column (nothing happens).
+    // now holds NULL). False when the statement failed or matched no row
+    // of the table (the cell keeps its value; the message hook says why),
+    // and when there is no such row or column (nothing happens).
     bool updateCell(int rowIndex, TextRef columnName, const DataItem& value,
                     TableStore* connection);
     // Writes the tracked inserts, updates and deletes (every row as an

@@ -26,6 +26,13 @@ public:
     // Runs one INSERT and answers the number the database gave the new row
     // (its row id, or what the back end documents as such).
     virtual int32_t executeInsert(const String& sql) = 0;
+    // Runs one UPDATE or DELETE and answers how many rows its WHERE matched
+    // (rows set to the value they had count), or -1 when the back end cannot
+    // tell; this default runs execute() and answers -1.
+    virtual int64_t executeMatched(const String& sql) {
+        execute(sql);
+        return -1;
+    }
     // Fills `row` from the first result row (same number of cells); no
     // result row leaves it untouched.
     virtual void queryDataRow(const String& sql, DataRow* row) = 0;

@@ -65,8 +65,8 @@ bool HeapPrefault::supported() noexcept {
         // One page of an anonymous mapping of our own tells whether the
         // kernel knows the request.
         const uintptr_t page = pageSize();
-        void* probe = ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                             -1, 0);
+        void* probe =
+            ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (probe != MAP_FAILED) {
             yes = populate(uintptr_t(probe), uintptr_t(probe) + page) && currentBreak() != 0;
             ::munmap(probe, page);

@@ -297,9 +297,8 @@ void QueryWnd::tick() {
     }
     const qint64 seconds = elapsed_.elapsed() / 1000;
     if (job.arrival)
-        progress_->setText(QStringLiteral("Ejecutando… %1 s, %2 filas leídas")
-                               .arg(seconds)
-                               .arg(rowCount(rows)));
+        progress_->setText(
+            QStringLiteral("Ejecutando… %1 s, %2 filas leídas").arg(seconds).arg(rowCount(rows)));
     else
         progress_->setText(QStringLiteral("Ejecutando… %1 s").arg(seconds));
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/FileText.h"
@@ -351,6 +352,25 @@ void MySqlConnection::executeFile(const String& path) {
         throw;
     }
     mysql_set_server_option(handle_, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+}
+
+int64_t MySqlConnection::executeMatched(const String& sql) {
+    execute(sql);
+    if (const char* info = mysql_info(handle_)) {
+        static constexpr std::string_view kMatched = "Rows matched: ";
+        std::string_view text(info);
+        const size_t at = text.find(kMatched);
+        if (at != std::string_view::npos) {
+            int64_t n = 0;
+            const char* p = info + at + kMatched.size();
+            if (*p < '0' || *p > '9') return -1;
+            for (; *p >= '0' && *p <= '9' && n < (int64_t(1) << 56); ++p)
+                n = n * 10 + (*p - '0');
+            return n;
+        }
+    }
+    const my_ulonglong affected = mysql_affected_rows(handle_);
+    return affected == my_ulonglong(-1) ? -1 : int64_t(affected);
 }
 
 int32_t MySqlConnection::executeInsert(const String& sql) {

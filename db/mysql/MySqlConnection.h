@@ -81,6 +81,10 @@ public:
     void execute(const String& sql) override;
     void executeFile(const String& path) override;
     int32_t executeInsert(const String& sql) override;
+    // The rows an UPDATE matched (the server's "Rows matched", which counts
+    // rows set to the value they had; its affected rows do not), or the
+    // rows a DELETE removed.
+    int64_t executeMatched(const String& sql) override;
     DataItem queryItem(const String& sql) override;
     int32_t queryInt(const String& sql) override;
     String queryString(const String& sql) override;

@@ -477,6 +477,12 @@ void SqliteLocalConnection::execute(const String& sql) {
     run(sql, "execute");
 }
 
+int64_t SqliteLocalConnection::executeMatched(const String& sql) {
+    requireDatabase();
+    run(sql, "execute");
+    return int64_t(sqlite3_changes64(db_));
+}
+
 int32_t SqliteLocalConnection::executeInsert(const String& sql) {
     requireDatabase();
     run(sql, "execute insert");

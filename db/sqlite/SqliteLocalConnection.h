@@ -100,6 +100,9 @@ public:
     void execute(const String& sql) override;
     void executeFile(const String& path) override;
     int32_t executeInsert(const String& sql) override;
+    // The rows the last statement of `sql` matched (SQLite counts every
+    // row an UPDATE's WHERE selects, changed or not).
+    int64_t executeMatched(const String& sql) override;
     // One prepared statement per prefix, kept until the database closes or
     // another prefix comes; literals SQLite cannot take as bound values
     // (blobs) run as text.

@@ -609,9 +609,10 @@ TEST(TableDatasetStoredImage, RowsInsertedAsStoredAreUnmarkedAndKeepTheirImageIf
         EXPECT_TRUE(store.log.empty());
         t.setCell(0, 1, DataItem("Dori"));
         t.saveChanges(store);
-        EXPECT_EQ(store.log, (std::vector<std::string>{
-                                 images ? "UPDATE items SET name='Dori' WHERE id=4;"
-                                        : "UPDATE items SET name='Dori',price=3.000000 WHERE id=4;"}));
+        EXPECT_EQ(store.log,
+                  (std::vector<std::string>{
+                      images ? "UPDATE items SET name='Dori' WHERE id=4;"
+                             : "UPDATE items SET name='Dori',price=3.000000 WHERE id=4;"}));
     }
     // A read-only set refuses it as insertRow does, and goes on tracking.
     TableDataset ro;

@@ -87,6 +87,30 @@ TEST_F(TableEdit, RowsAreAddressedByTheKeyTheyWereLoadedWith) {
     EXPECT_EQ(read("SELECT * FROM codes ORDER BY code"), "B|beto\n");
 }
 
+// A cell edit of a row another program deleted matches nothing: it fails
+// with the reason, the cell and the file keep what they had.
+TEST_F(TableEdit, ACellEditOfARowDeletedMeanwhileIsNotReportedAsSaved) {
+    db.execute(
+        "CREATE TABLE codes(code TEXT PRIMARY KEY, name TEXT);"
+        "INSERT INTO codes VALUES('A','ana'),('B','beto');");
+    TableDataset t;
+    t.setKeepsStoredImages(false);  // as the query window opens tables
+    db.openTable(&t, "codes", "", "code");
+    ASSERT_EQ(t.rowCount(), 2);
+    std::vector<std::string> shown;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(text.toStdString()); });
+    EXPECT_EQ(shell(file(), "DELETE FROM codes WHERE code='B';"), "");
+    EXPECT_FALSE(t.updateCell(1, "name", DataItem("Beto"), &db));
+    // The same value again is a saved edit: SQLite counts the row matched.
+    EXPECT_TRUE(t.updateCell(0, "name", DataItem("ana"), &db));
+    TableDataset::setMessageHook(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de codes tiene code='B'");
+    EXPECT_EQ(t.getCellText(1, 1), "beto");
+    EXPECT_EQ(read("SELECT * FROM codes;"), "A|ana\n");
+}
+
 TEST_F(TableEdit, ANewRowKeepsTheKeyTheUserTyped) {
     db.execute(
         "CREATE TABLE codes(code TEXT PRIMARY KEY, name TEXT);"

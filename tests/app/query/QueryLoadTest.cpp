@@ -10,9 +10,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -111,8 +111,9 @@ int watchThenInterrupt(DbConnection& connection, QueryRunner::Job& job, int want
 
 TEST(QueryLoad, SqliteRowsArriveInOrderAndAnInterruptStopsTheRead) {
     testsupport::TempFolder dir;
-    sqliteShell(dir.file("a.db"), "CREATE TABLE t(x INTEGER PRIMARY KEY, y TEXT);"
-                                  "INSERT INTO t VALUES(1,'uno'),(2,'dos');");
+    sqliteShell(dir.file("a.db"),
+                "CREATE TABLE t(x INTEGER PRIMARY KEY, y TEXT);"
+                "INSERT INTO t VALUES(1,'uno'),(2,'dos');");
     auto db = openSqlite(dir.path, "a.db");
     QueryRunner runner(*db);
     runner.openTable("t");
@@ -333,8 +334,9 @@ TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsabl
 TEST(QueryLoad, ATableInTheWindowKeepsNoStoredImagesAndEditsStillFindTheirRows) {
     Messages messages;
     testsupport::TempFolder dir;
-    sqliteShell(dir.file("a.db"), "CREATE TABLE t(code TEXT PRIMARY KEY, v INTEGER);"
-                                  "INSERT INTO t VALUES('a',1),('b',2);");
+    sqliteShell(dir.file("a.db"),
+                "CREATE TABLE t(code TEXT PRIMARY KEY, v INTEGER);"
+                "INSERT INTO t VALUES('a',1),('b',2);");
     auto db = openSqlite(dir.path, "a.db");
     QueryWnd w(*db, "local", "t", QueryWnd::Hooks{});
     ASSERT_TRUE(pumpUntil([&] { return !w.running(); }, 10000));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/FileText.h"
 #include "core/GeneralException.h"
@@ -266,6 +267,36 @@ TEST_F(MySqlTest, EditsThroughTableDatasetWithPrimaryKey) {
     EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM c"), 2);
     EXPECT_EQ(db.queryInt("SELECT id FROM c WHERE name='Eva'"), 3);
     EXPECT_EQ(db.queryInt("SELECT n FROM c WHERE name='Ana'"), 10);
+    EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM c WHERE name='Luisa'"), 0);
+}
+
+// A cell edit whose row is gone is no saved edit; setting a cell to the
+// value it has is one (the server's affected rows would say 0).
+TEST_F(MySqlTest, ACellEditMatchingNoRowFailsAndTheSameValueSucceeds) {
+    db.execute("CREATE TABLE c (id INT PRIMARY KEY, name VARCHAR(20))");
+    db.execute("INSERT INTO c VALUES (1, 'Ana'), (2, 'Luis'), (3, 'Eva')");
+    EXPECT_EQ(db.executeMatched("UPDATE c SET name='Ana' WHERE id=1"), 1);
+    EXPECT_EQ(db.executeMatched("UPDATE c SET name='x' WHERE id=9"), 0);
+    EXPECT_EQ(db.executeMatched("UPDATE c SET name=name WHERE id>=2"), 2);
+    EXPECT_EQ(db.executeMatched("DELETE FROM c WHERE id=9"), 0);
+    TableDataset set;
+    db.openTable(&set, "c", String(), "id");
+    ASSERT_EQ(set.rowCount(), 3);
+    std::vector<std::string> shown;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(text.toStdString()); });
+    EXPECT_TRUE(set.updateCell(0, "name", DataItem("Ana"), &db));
+    // Someone else deletes the second row.
+    MySqlConnection other;
+    ASSERT_TRUE(other.connect(String(server().hostWithPort()), String(MariaDbServer::kUser),
+                              String(MariaDbServer::kPassword), false, String()));
+    ASSERT_TRUE(other.openDatabase(String(name), false, String(), String()));
+    other.execute("DELETE FROM c WHERE id=2");
+    EXPECT_FALSE(set.updateCell(1, "name", DataItem("Luisa"), &db));
+    TableDataset::setMessageHook(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de c tiene id=2");
+    EXPECT_EQ(set.getCellText(1, 1), "Luis");
     EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM c WHERE name='Luisa'"), 0);
 }
 
