@@ -121,6 +121,29 @@ TEST(QueryWnd, ATableNodeOpensItEditableAndEditsReachTheFile) {
     EXPECT_TRUE(s.shown.empty());
 }
 
+// Another program deletes a row the grid shows: an edit of it says so and
+// the cell keeps its value.
+TEST(QueryWnd, AnEditOfARowDeletedElsewhereSaysSoAndKeepsTheOldValue) {
+    Session s;
+    QueryWnd& w = s.openTable();
+    int nombre = -1;
+    for (int c = 0; c < w.grid()->rows().columnCount(); ++c)
+        if (w.grid()->rows().columnName(c) == "nombre") nombre = c;
+    ASSERT_GE(nombre, 0);
+    QAbstractItemModel* model = w.grid()->model();
+    // An edit that reaches the file first.
+    EXPECT_TRUE(
+        model->setData(model->index(0, nombre + 1), QStringLiteral("Ana María"), Qt::EditRole));
+    sqliteShell(s.db, "DELETE FROM clientes WHERE id=2;");
+    const QModelIndex cell = model->index(1, nombre + 1);  // after "#ROW#"
+    const QString before = model->data(cell).toString();
+    EXPECT_FALSE(model->setData(cell, QStringLiteral("Luisa"), Qt::EditRole));
+    ASSERT_EQ(s.shown.size(), 1u);
+    EXPECT_EQ(s.shown[0].text, "No se guardó el cambio: ninguna fila de clientes tiene id=2");
+    EXPECT_EQ(model->data(cell).toString(), before);
+    EXPECT_EQ(sqliteShell(s.db, "SELECT COUNT(*) FROM clientes WHERE nombre='Luisa';"), "0\n");
+}
+
 TEST(QueryWnd, EjecutarRunsEachKindAndCreateShowsTheNewTableInTheTree) {
     Session s;
     s.wnd().tree()->setCurrentItem(s.connectionNode());
