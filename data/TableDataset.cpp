@@ -190,6 +190,24 @@ String TableDataset::quoteName(const String& name) {
     return String(quoted);
 }
 
+int64_t TableDataset::countKeyed(TableStore& connection, const String& key) const {
+    String sql("SELECT COUNT(*) FROM ");
+    sql.append(quoteName(tableName_))
+        .append(" WHERE ")
+        .append(quoteName(keyColumnName_))
+        .append('=')
+        .append(key);
+    DataRow count(1);
+    count.cell(0)->setInt(-1);
+    try {
+        connection.queryDataRow(sql, &count);
+    } catch (const GeneralException&) {
+        // The edit went through; only the check could not be made.
+        return -1;
+    }
+    return count.cell(0)->toLong();
+}
+
 String TableDataset::keyLiteral(const DataRow& row) const {
     if (row.hasStoredImage()) return keyText(row.storedCell(keyColumn_));
     return keyText(row.cell(keyColumn_));
@@ -337,8 +355,17 @@ bool TableDataset::updateCell(int rowIndex, TextRef columnName, const DataItem& 
         String failure;
         try {
             // A row deleted meanwhile (or whose key someone else changed)
-            // matches nothing: that is no saved edit.
-            if (connection->executeMatched(sql) == 0)
+            // matches nothing: that is no saved edit. A back end that cannot
+            // count the rows matched is asked whether the row is there now,
+            // by the key it has after the edit.
+            int64_t matched = connection->executeMatched(sql);
+            if (matched < 0) {
+                const bool keyEdited = column == keyColumn_;
+                if (!keyEdited || !value.isNull())
+                    matched = countKeyed(*connection,
+                                         keyEdited ? value.sqlLiteral() : keyLiteral(*target));
+            }
+            if (matched == 0)
                 failure.format(kNoRowMatched, tableName_.c_str(), keyColumnName_.c_str(),
                                keyLiteral(*target).c_str());
         } catch (const GeneralException& e) {

@@ -150,6 +150,9 @@ public:
     static void setCounterHook(CounterHook hook);
 
 private:
+    // The rows of the table whose key column holds `key` (an SQL literal),
+    // asked of `connection`; -1 when the question fails.
+    int64_t countKeyed(TableStore& connection, const String& key) const;
     int32_t keyColumn_ = -1;
     int32_t counterColumn_ = -1;
     int32_t counterKey_ = 0;

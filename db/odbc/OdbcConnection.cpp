@@ -384,6 +384,14 @@ void OdbcConnection::execute(const String& sql) {
     st.h = run(sql);
 }
 
+int64_t OdbcConnection::executeMatched(const String& sql) {
+    Statement st;
+    st.h = run(sql);
+    SQLLEN rows = -1;
+    if (!st.h || !SQL_SUCCEEDED(SQLRowCount(st.h, &rows)) || rows <= 0) return -1;
+    return int64_t(rows);
+}
+
 void OdbcConnection::executeFile(const String& path) {
     if (!dbc_) return;
     String text;

@@ -79,6 +79,10 @@ public:
     void execute(const String& sql) override;
     void executeFile(const String& path) override;
     int32_t executeInsert(const String& sql) override;
+    // The driver's row count when it is above zero; -1 otherwise: some
+    // drivers count only the rows whose values changed (MariaDB's, unless
+    // told otherwise), so a zero does not tell that nothing matched.
+    int64_t executeMatched(const String& sql) override;
     DataItem queryItem(const String& sql) override;
     int32_t queryInt(const String& sql) override;
     String queryString(const String& sql) override;

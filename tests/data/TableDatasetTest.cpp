@@ -489,12 +489,22 @@ public:
         log.push_back(str(sql));
         return nextId;
     }
+    int64_t executeMatched(const String& sql) override {
+        log.push_back(str(sql));
+        return matched;
+    }
+    // A one-cell row is a count; any other row is read back.
     void queryDataRow(const String& sql, DataRow* row) override {
         log.push_back(str(sql));
-        row->cell(1)->setString("leido");
+        if (row->count() == 1)
+            row->cell(0)->setInt(present);
+        else
+            row->cell(1)->setString("leido");
     }
     std::vector<std::string> log;
     int32_t nextId = 77;
+    int64_t matched = 1;  // -1: the store cannot count
+    int32_t present = 1;
 };
 
 // items(id, name, price) as a connection leaves it after loading.
@@ -583,6 +593,37 @@ TEST(TableDatasetStoredImage, TheImageBelongsToTheRowAlone) {
     EXPECT_FALSE(fresh.cellChanged(1));
     r->setCount(3);
     EXPECT_FALSE(r->hasStoredImage());
+}
+
+// An UPDATE that matches no row is no saved edit. A store that cannot count
+// the rows matched is asked whether the row is there, by its key after the
+// edit.
+TEST(TableDatasetUpdateCell, AnUpdateMatchingNoRowFailsAndKeepsTheValue) {
+    TableDataset t;
+    loadItems(t);
+    RecordingStore store;
+    std::vector<std::string> shown;
+    HookGuard guard;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(str(text)); });
+    store.matched = 0;
+    EXPECT_FALSE(t.updateCell(1, "name", DataItem("B"), &store));
+    EXPECT_EQ(t.getCellText(1, 1), "Beto");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de items tiene id=2");
+
+    store.matched = -1;
+    store.present = 0;
+    store.log.clear();
+    EXPECT_FALSE(t.updateCell(0, "price", DataItem(1.0), &store));
+    EXPECT_EQ(store.log, (std::vector<std::string>{"UPDATE items SET price=1.000000 WHERE id=1",
+                                                   "SELECT COUNT(*) FROM items WHERE id=1"}));
+    store.present = 1;
+    store.log.clear();
+    EXPECT_TRUE(t.updateCell(0, "id", DataItem(int32_t(8)), &store));
+    EXPECT_EQ(store.log.back(), "SELECT COUNT(*) FROM items WHERE id=8");
+    EXPECT_EQ(t.getCellText(0, 0), "8");
+    EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST(TableDatasetStoredImage, RowsInsertedAsStoredAreUnmarkedAndKeepTheirImageIfTheSetDoes) {

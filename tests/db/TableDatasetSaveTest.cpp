@@ -47,6 +47,11 @@ public:
         return int32_t(sqlite3_last_insert_rowid(db_));
     }
 
+    int64_t executeMatched(const String& sql) override {
+        execute(sql);
+        return sqlite3_changes(db_);
+    }
+
     void queryDataRow(const String& sql, DataRow* row) override {
         log.push_back(sql.toStdString());
         sqlite3_stmt* st = nullptr;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/GeneralException.h"
 #include "data/DataRow.h"
@@ -325,6 +327,26 @@ TEST_F(SqliteServerParity, TableEditsGoThroughTheConnection) {
     ASSERT_TRUE(notes.rowIdMode());
     EXPECT_TRUE(notes.updateCell(0, "texto", DataItem("UNO"), &remote));
     EXPECT_EQ(local.queryString("SELECT texto FROM notas WHERE valor=1;"), String("UNO"));
+
+    // A row another user deleted: the edit is not reported as saved; a key
+    // edited to a new value is.
+    std::vector<std::string> shown;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(text.toStdString()); });
+    const auto rowOf = [&t](const char* id) {
+        for (int i = 0; i < t.rowCount(); ++i)
+            if (t.getCellText(i, 0) == id) return i;
+        return -1;
+    };
+    ASSERT_GE(rowOf("1"), 0);
+    ASSERT_GE(rowOf("2"), 0);
+    local.execute("DELETE FROM clientes WHERE id=1;");
+    EXPECT_FALSE(t.updateCell(rowOf("1"), "nombre", DataItem("Otra"), &remote));
+    EXPECT_TRUE(t.updateCell(rowOf("2"), "id", DataItem(int32_t(20)), &remote));
+    TableDataset::setMessageHook(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de clientes tiene id=1");
+    EXPECT_EQ(local.queryInt("SELECT COUNT(*) FROM clientes WHERE id=20;"), 1);
 }
 
 TEST_F(SqliteServerParity, StatementsAndTransactions) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/FileText.h"
 #include "core/GeneralException.h"
@@ -219,6 +220,18 @@ TEST_F(OdbcSqliteTest, EditsAndKeylessTables) {
     TableDataset::setMessageHook(nullptr);
     EXPECT_EQ(db.lastError(), OdbcConnection::kNoKeyEdit);
     EXPECT_EQ(db.queryInt("SELECT COUNT(*) FROM k WHERE b='z'"), 0);
+
+    // A row gone meanwhile: the edit is not reported as saved.
+    std::vector<std::string> shown;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(text.toStdString()); });
+    db.execute("DELETE FROM c WHERE id=2");
+    EXPECT_FALSE(set.updateCell(1, "name", DataItem("Otro"), &db));
+    EXPECT_TRUE(set.updateCell(0, "name", DataItem("O'Neil"), &db));  // the same value
+    TableDataset::setMessageHook(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de c tiene id=2");
+    EXPECT_EQ(set.getCellText(1, 1), "C:\\nuevo ñ");
 }
 
 // What the sqlite3 shell prints for `sql` on a file.
@@ -317,6 +330,17 @@ TEST(OdbcMariaDb, WorksThroughTheMariaDbDriver) {
     ASSERT_EQ(set.rowCount(), 1);
     EXPECT_TRUE(set.updateCell(0, "v", DataItem("año"), &db));
     EXPECT_EQ(db.queryString("SELECT v FROM m"), "año");
+    // The driver counts changed rows only: the same value again is still a
+    // saved edit, a row gone is not.
+    std::vector<std::string> shown;
+    TableDataset::setMessageHook(
+        [&shown](const String&, const String& text) { shown.push_back(text.toStdString()); });
+    EXPECT_TRUE(set.updateCell(0, "v", DataItem("año"), &db));
+    db.execute("DELETE FROM m");
+    EXPECT_FALSE(set.updateCell(0, "v", DataItem("otro"), &db));
+    TableDataset::setMessageHook(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "No se guardó el cambio: ninguna fila de m tiene id=1");
     EXPECT_THROW(db.execute("SELEC nothing"), GeneralException);
     EXPECT_EQ(db.lastError().mid(5, 8), " Error: ");
 }
