@@ -93,6 +93,10 @@ String DbConnection::getAlias() {
 void DbConnection::exportSql(String*, bool) {}
 void DbConnection::interrupt() {}
 
+void DbConnection::dropLink() {
+    interrupt();
+}
+
 void DbConnection::exportSqlToFile(const String& path, bool withSchema) {
     String dump;
     exportSql(&dump, withSchema);

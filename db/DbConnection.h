@@ -12,7 +12,7 @@
 // destructor (which closes the native connection). Out-parameters stay the
 // caller's; queryNewDataRow hands a new row to the caller.
 // Threads: one thread at a time uses a connection object; only interrupt()
-// may be called from another thread while it works.
+// and dropLink() may be called from another thread while it works.
 #pragma once
 
 #include <cstdint>
@@ -117,6 +117,11 @@ public:
     // the server), which then fails with the back end's error; callable from
     // any thread. Nothing happens when nothing runs. Base: does nothing.
     virtual void interrupt();
+    // Ends the link to a server at once, from any thread, so that a request
+    // still waiting for its answer fails now; the connection is then no
+    // longer connected. For the program's end, when a read it gave up still
+    // waits. Base: interrupt().
+    virtual void dropLink();
     virtual void setLabel(const String& label);
     virtual String getLabel();
 

@@ -26,7 +26,7 @@
 // Ownership: owns the socket, its events and semaphore, and the last
 // received byte block; the targets stay the requester's and are never
 // touched after request() returns. Threads: request, post, stop and the
-// queries from the owner's thread; sendBeat from the keep-alive thread;
+// queries from the owner's thread; cutLink from any thread; sendBeat from the keep-alive thread;
 // run on the client thread. Throws GeneralException (texts below, the
 // server's error texts, and the socket's texts).
 #pragma once
@@ -103,6 +103,11 @@ public:
     // The keep-alive beat: sent only when connected and no request is in
     // progress; true when it went out.
     bool sendBeat(NetMessage& beat);
+    // Closes the socket at once, from any thread: a request waiting for its
+    // answer fails now with kServerClosed and the connection reports not
+    // connected. For a program that ends while a request it gave up still
+    // waits; stop() still ends the thread.
+    void cutLink() noexcept { abandon(); }
     // Ends the conversation: fires "STOPCLIENT", sends the disconnect
     // request (code 1), waits up to timeoutMs for "CLISTOPPED", then closes
     // the socket if the thread has not ended, and joins the thread.

@@ -190,6 +190,12 @@ void SqliteClientConnection::disconnect() {
     download_.reset();
 }
 
+void SqliteClientConnection::dropLink() {
+    // client_ changes only on the owner's thread, in connect and disconnect,
+    // never while a request of that thread is under way.
+    if (client_) client_->cutLink();
+}
+
 bool SqliteClientConnection::isConnected() {
     return client_ && client_->isConnected();
 }

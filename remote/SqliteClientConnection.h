@@ -111,6 +111,8 @@ public:
     void setLabel(const String& label) override;
     // The server runs every request to its end: nothing to interrupt from
     // here (the base default, kept on purpose).
+    // Closes the socket: a request waiting for its answer fails at once.
+    void dropLink() override;
 
     // --- operations of the remote service (see the server's README) ---
     int32_t remoteTextQuery(const String& text) override;

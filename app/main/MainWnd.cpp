@@ -136,8 +136,9 @@ MainWnd::~MainWnd() {
     ConnectionNotifier::unsubscribe(notifierId_);
     // The query windows point at connections: they go first.
     queryWindows_.clear();
-    // Reads the windows left to finish alone use connections too.
-    QueryWnd::finishBackgroundLoads();
+    // Reads the windows left to finish alone use connections too; the
+    // program is ending, so none waits for an answer from a server.
+    QueryWnd::abandonBackgroundLoads();
     queryClosing_.reset();
     commands_.clear();
 }

@@ -129,9 +129,12 @@ void QtQueryReads::freeAlone(std::unique_ptr<QueryRunner> runner) {
                                done});
 }
 
-void QtQueryReads::finishAll() {
+void QtQueryReads::finishAll(bool dropLinks) {
     std::vector<ReadPtr> reads;
     reads.swap(givenUpReads());
+    if (dropLinks)
+        for (const ReadPtr& read : reads)
+            read->connection->dropLink();
     reads.clear();  // each interrupts its statement and waits for its thread
     std::vector<Disposer> threads;
     threads.swap(disposers());

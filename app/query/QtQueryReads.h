@@ -52,8 +52,10 @@ public:
     static void giveUp(std::shared_ptr<Read> read);
     // Frees `runner` and the rows it holds on a thread of its own.
     static void freeAlone(std::unique_ptr<QueryRunner> runner);
-    // Waits for the reads given up and the threads freeing results.
-    static void finishAll();
+    // Waits for the reads given up and the threads freeing results; with
+    // `dropLinks`, the links of the reads given up are dropped first
+    // (DbConnection::dropLink), for the program's end.
+    static void finishAll(bool dropLinks = false);
     // Reads given up and still going.
     static int givenUp();
 };

@@ -74,6 +74,10 @@ void QueryWnd::finishBackgroundLoads() {
     QtQueryReads::finishAll();
 }
 
+void QueryWnd::abandonBackgroundLoads() {
+    QtQueryReads::finishAll(true);
+}
+
 int QueryWnd::backgroundLoads() {
     return QtQueryReads::givenUp();
 }

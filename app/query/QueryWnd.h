@@ -100,6 +100,10 @@ public:
     // Interrupts and waits for the reads windows left behind (a window
     // closed while reading, a cancel a back end could not honour at once).
     static void finishBackgroundLoads();
+    // The same at the program's end: the links of those reads to a server
+    // are dropped first, so that none keeps the program waiting for an
+    // answer it would throw away (the server runs a request to its end).
+    static void abandonBackgroundLoads();
     // How many such reads are still going.
     static int backgroundLoads();
     void save();

@@ -331,6 +331,38 @@ TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsabl
     db.disconnect();
 }
 
+// At the program's end a read given up on our server does not keep it
+// waiting for the answer: the link is dropped and the read ends now.
+TEST(QueryLoad, AtTheEndAReadGivenUpOnTheServerIsDroppedNotAwaited) {
+    Messages messages;
+    testing_server::TempDir data;
+    sqliteShell(data.file("datos.db"), "CREATE TABLE t(x INTEGER);INSERT INTO t VALUES(7);");
+    testing_server::ServerProcess server(data.path());
+    ASSERT_TRUE(server.started());
+    SqliteClientConnection db;
+    ASSERT_TRUE(db.connect(String(server.address()), "", "", false, "datos"))
+        << db.lastError().c_str();
+    {
+        QueryWnd w(db, "remoto", "", QueryWnd::Hooks{});
+        // Minutes of work for the server.
+        w.editor()->setText(
+            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<2000000000) "
+            "SELECT count(*) FROM c");
+        w.runText();
+        ASSERT_TRUE(w.running());
+        pump(100);
+    }  // closed while reading: the read is given up
+    ASSERT_EQ(QueryWnd::backgroundLoads(), 1);
+    QElapsedTimer t;
+    t.start();
+    QueryWnd::abandonBackgroundLoads();
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(QueryWnd::backgroundLoads(), 0);
+    EXPECT_FALSE(ConnectionBusy::busy(&db));
+    EXPECT_FALSE(db.isConnected());
+    db.disconnect();
+}
+
 TEST(QueryLoad, ATableInTheWindowKeepsNoStoredImagesAndEditsStillFindTheirRows) {
     Messages messages;
     testsupport::TempFolder dir;
