@@ -1,5 +1,7 @@
 #include "data/DataRow.h"
 
+#include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -91,10 +93,36 @@ bool isLineDelimiter(char c) {
 // ---------------------------------------------------------------- lifecycle
 
 DataRow::DataRow(int n) {
-    if (n > 0) {
-        cells_ = std::make_unique<DataItem[]>(size_t(n));
-        count_ = n;
+    if (n > 0) replaceCells(std::make_unique<DataItem[]>(size_t(n)), n);
+}
+
+DataRow::DataRow(InlineCells, int n) noexcept {
+    cells_ = reinterpret_cast<DataItem*>(reinterpret_cast<unsigned char*>(this) + sizeof(DataRow));
+    for (int i = 0; i < n; ++i)
+        new (cells_ + i) DataItem();
+    count_ = n;
+    inlineCells_ = 1;
+}
+
+std::unique_ptr<DataRow> DataRow::make(int n) {
+    if (n <= 0) return std::make_unique<DataRow>(0);
+    static_assert(sizeof(DataRow) % alignof(DataItem) == 0);
+    void* block = ::operator new(sizeof(DataRow) + size_t(n) * sizeof(DataItem));
+    // DataItem's constructor cannot throw: nothing to undo past this point.
+    return std::unique_ptr<DataRow>(::new (block) DataRow(InlineCells{}, n));
+}
+
+void DataRow::replaceCells(std::unique_ptr<DataItem[]> fresh, int n) noexcept {
+    if (inlineCells_) {
+        // Built in place: destroyed in place; the storage goes with the row.
+        for (int i = 0; i < count_; ++i)
+            cells_[i].~DataItem();
+        inlineCells_ = 0;
+    } else {
+        delete[] cells_;
     }
+    cells_ = fresh.release();
+    count_ = cells_ ? n : 0;
 }
 
 DataRow::DataRow(const DataRow& other) : CoreObject(), Interfasable() {
@@ -108,6 +136,7 @@ DataRow& DataRow::operator=(const DataRow& other) {
 
 DataRow::~DataRow() {
     dropOwnNames();
+    replaceCells(nullptr, 0);
 }
 
 void DataRow::dropOwnNames() noexcept {
@@ -121,8 +150,7 @@ void DataRow::dropOwnNames() noexcept {
 void DataRow::setCount(int n) {
     std::unique_ptr<DataItem[]> fresh;
     if (n > 0) fresh = std::make_unique<DataItem[]>(size_t(n));
-    cells_ = std::move(fresh);
-    count_ = n > 0 ? n : 0;
+    replaceCells(std::move(fresh), n);
     dropOwnNames();
     names_ = nullptr;
     nameText_.reset();
@@ -168,8 +196,7 @@ void DataRow::copyFrom(const DataRow& other) {
     if (count_ != other.count_) {
         std::unique_ptr<DataItem[]> fresh;
         if (other.count_ > 0) fresh = std::make_unique<DataItem[]>(size_t(other.count_));
-        cells_ = std::move(fresh);
-        count_ = other.count_;
+        replaceCells(std::move(fresh), other.count_);
     }
     for (int i = 0; i < count_; ++i)
         cells_[i].copyFrom(other.cells_[i]);
@@ -190,7 +217,7 @@ void DataRow::copyFrom(const DataRow& other) {
 }
 
 std::unique_ptr<DataRow> DataRow::clone() const {
-    auto row = std::make_unique<DataRow>();
+    std::unique_ptr<DataRow> row = make(count_);
     row->copyFrom(*this);
     return row;
 }
@@ -570,8 +597,7 @@ void DataRow::serialize(Archive& archive, bool storing) {
     if (n > 0) fresh = std::make_unique<DataItem[]>(size_t(n));
     for (int32_t i = 0; i < n; ++i)
         archive.readItem(fresh[i]);
-    cells_ = std::move(fresh);
-    count_ = n;
+    replaceCells(std::move(fresh), n);
 }
 
 }  // namespace VORLIN

@@ -569,7 +569,7 @@ void DataSet::serialize(Archive& archive, bool storing, bool keepRows) {
     // of rows).
     archive.requireCount(count, uint32_t(std::max<int32_t>(columns, 1)));
     for (int32_t r = 0; r < count; ++r) {
-        auto fresh = std::make_unique<DataRow>(columns);
+        std::unique_ptr<DataRow> fresh = DataRow::make(columns);
         for (int32_t c = 0; c < columns; ++c)
             archive.readItem(*fresh->cell(c));
         fresh->setNameList(names_.get());

@@ -717,7 +717,7 @@ void SqliteLocalConnection::queryDataset(const String& sql, DataSet* out, const 
                 model.setType(i, sqliteKindTag(kinds[size_t(i)]));
             }
         }
-        auto row = std::make_unique<DataRow>(n);
+        std::unique_ptr<DataRow> row = DataRow::make(n);
         for (int i = 0; i < n; ++i) {
             SqliteKind& kind = kinds[size_t(i)];
             if (kind == SqliteKind::Undecided)
@@ -860,7 +860,7 @@ void SqliteLocalConnection::openTable(TableDataset* out, const String& where,
     // Loaded rows are not changes: each goes in unmarked, with its image.
     int rc;
     while ((rc = stepRetry(s)) == SQLITE_ROW) {
-        auto row = std::make_unique<DataRow>(n);
+        std::unique_ptr<DataRow> row = DataRow::make(n);
         for (int i = 0; i < n; ++i)
             sqliteReadStored(s, i, kinds[size_t(i)], *row->cell(i));
         out->insertStoredRow(std::move(row));

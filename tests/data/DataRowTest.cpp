@@ -209,6 +209,35 @@ TEST(DataRowNames, AssignByNamesCopiesMatchingColumns) {
 
 // ------------------------------------------------------- copying
 
+// A row made with its cells in its own allocation behaves as any row,
+// through every change of its cell count (the sanitizers watch the frees).
+TEST(DataRowCells, RowsMadeWithTheirCellsBehaveAsAnyRow) {
+    std::unique_ptr<DataRow> row = DataRow::make(3);
+    ASSERT_EQ(row->count(), 3);
+    EXPECT_TRUE(row->cell(2)->isNull());
+    row->cell(1)->setString("una cadena larga que no cabe en la propia celda");
+    std::unique_ptr<DataRow> copy = row->clone();
+    EXPECT_EQ(copy->cell(1)->text(), row->cell(1)->text());
+    // Another count: the cells move to an array of their own.
+    DataRow wider(5);
+    wider.cell(4)->setInt(9);
+    row->copyFrom(wider);
+    ASSERT_EQ(row->count(), 5);
+    EXPECT_EQ(row->cell(4)->toInt(), 9);
+    copy->setCount(1);
+    EXPECT_EQ(copy->count(), 1);
+    // Read back from an archive, into a made row.
+    Archive out;
+    wider.serialize(out, true);
+    out.setLoading(true);
+    out.rewind();
+    std::unique_ptr<DataRow> back = DataRow::make(2);
+    back->serialize(out, false);
+    ASSERT_EQ(back->count(), 5);
+    EXPECT_EQ(back->cell(4)->toInt(), 9);
+    EXPECT_EQ(DataRow::make(0)->count(), 0);
+}
+
 TEST(DataRowCopy, CopyFromResizesAndTakesNamesAndFlags) {
     DataRow source = sampleRow();
     source.setInserted(true);
