@@ -270,22 +270,40 @@ TEST(QueryLoad, TheWindowShowsRowsAsTheyArriveAndCancelBringsBackTheRowsOfBefore
     EXPECT_EQ(line->text(), QStringLiteral("29,990 filas"));
 }
 
+namespace {
+
+// Our server on a folder with datos.db (t: one row, 7), and a connection
+// to it.
+struct RemoteDatos {
+    RemoteDatos() {
+        sqliteShell(data.file("datos.db"), "CREATE TABLE t(x INTEGER);INSERT INTO t VALUES(7);");
+    }
+    bool connected() {
+        return server.started() && db.connect(String(server.address()), "", "", false, "datos");
+    }
+    testing_server::TempDir data;
+    testing_server::ServerProcess server{data.path()};
+    SqliteClientConnection db;
+};
+
+// A statement the server runs to its end, longer the larger `limit` is.
+String countTo(long long limit) {
+    return String("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<" +
+                  std::to_string(limit) + ") SELECT count(*) FROM c");
+}
+
+}  // namespace
+
 TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsable) {
     Messages messages;
-    testing_server::TempDir data;
-    sqliteShell(data.file("datos.db"), "CREATE TABLE t(x INTEGER);INSERT INTO t VALUES(7);");
-    testing_server::ServerProcess server(data.path());
-    ASSERT_TRUE(server.started());
-    SqliteClientConnection db;
-    ASSERT_TRUE(db.connect(String(server.address()), "", "", false, "datos"))
-        << db.lastError().c_str();
+    RemoteDatos remote;
+    ASSERT_TRUE(remote.connected()) << remote.db.lastError().c_str();
+    SqliteClientConnection& db = remote.db;
     {
         QueryWnd w(db, "remoto", "", QueryWnd::Hooks{});
         w.show();
         // The server runs this to its end whatever the client does: seconds.
-        w.editor()->setText(
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<5000000) "
-            "SELECT count(*) FROM c");
+        w.editor()->setText(countTo(5000000));
         w.runText();
         ASSERT_TRUE(w.running());
         pump(100);
@@ -317,9 +335,7 @@ TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsabl
         EXPECT_EQ(messages.shown.size(), 2u);
 
         // A window closed while it reads goes at once; its read ends alone.
-        w.editor()->setText(
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<1000000) "
-            "SELECT count(*) FROM c");
+        w.editor()->setText(countTo(1000000));
         w.runText();
         ASSERT_TRUE(w.running());
     }
@@ -335,19 +351,13 @@ TEST(QueryLoad, ACancelOnTheRemoteServiceReturnsAtOnceAndTheConnectionStaysUsabl
 // waiting for the answer: the link is dropped and the read ends now.
 TEST(QueryLoad, AtTheEndAReadGivenUpOnTheServerIsDroppedNotAwaited) {
     Messages messages;
-    testing_server::TempDir data;
-    sqliteShell(data.file("datos.db"), "CREATE TABLE t(x INTEGER);INSERT INTO t VALUES(7);");
-    testing_server::ServerProcess server(data.path());
-    ASSERT_TRUE(server.started());
-    SqliteClientConnection db;
-    ASSERT_TRUE(db.connect(String(server.address()), "", "", false, "datos"))
-        << db.lastError().c_str();
+    RemoteDatos remote;
+    ASSERT_TRUE(remote.connected()) << remote.db.lastError().c_str();
+    SqliteClientConnection& db = remote.db;
     {
         QueryWnd w(db, "remoto", "", QueryWnd::Hooks{});
         // Minutes of work for the server.
-        w.editor()->setText(
-            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<2000000000) "
-            "SELECT count(*) FROM c");
+        w.editor()->setText(countTo(2000000000));
         w.runText();
         ASSERT_TRUE(w.running());
         pump(100);
