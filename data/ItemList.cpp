@@ -322,40 +322,34 @@ void ItemList::freeNode(Node* node) const noexcept {
     spare_ = node;
 }
 
-void ItemList::addFirst(void* item) {
-    // The index entry first: if it cannot grow, the node goes back.
+ItemList::Node* ItemList::indexedNode(void* item, int32_t at) {
     Node* node = newNode(item);
+    // The index entry before the links: if the index cannot grow, the node
+    // goes back and the list is as it was.
     try {
-        index_.insertAt(0, node);
+        if (at == index_.count())
+            index_.add(node);
+        else
+            index_.insertAt(at, node);
     } catch (...) {
         freeNode(node);
         throw;
     }
-    linkAfter(nullptr, node);
+    return node;
+}
+
+void ItemList::addFirst(void* item) {
+    linkAfter(nullptr, indexedNode(item, 0));
 }
 
 void ItemList::addLast(void* item) {
-    Node* node = newNode(item);
-    try {
-        index_.add(node);
-    } catch (...) {
-        freeNode(node);
-        throw;
-    }
-    linkAfter(tail_, node);
+    linkAfter(tail_, indexedNode(item, index_.count()));
 }
 
 bool ItemList::insertAfterCurrent(void* item) {
     if (!current_) return false;
-    Node* node = newNode(item);
     int32_t at = index_.find(current_);
-    try {
-        index_.insertAt(at < 0 ? index_.count() : at + 1, node);
-    } catch (...) {
-        freeNode(node);
-        throw;
-    }
-    linkAfter(current_, node);
+    linkAfter(current_, indexedNode(item, at < 0 ? index_.count() : at + 1));
     return true;
 }
 

@@ -161,6 +161,8 @@ private:
     // A node from the blocks; freeNode keeps it for the next newNode.
     Node* newNode(void* item);
     void freeNode(Node* node) const noexcept;
+    // A new node for `item`, entered in the index at `at` (not yet linked).
+    Node* indexedNode(void* item, int32_t at);
 
     // The node blocks; spare_ chains freed nodes through `next`, and the
     // newest block hands out [fresh_, freshEnd_) before a new one is made.

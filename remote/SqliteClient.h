@@ -26,7 +26,8 @@
 // Ownership: owns the socket, its events and semaphore, and the last
 // received byte block; the targets stay the requester's and are never
 // touched after request() returns. Threads: request, post, stop and the
-// queries from the owner's thread; cutLink from any thread; sendBeat from the keep-alive thread;
+// queries from the owner's thread; cutLink from any thread; sendBeat from
+// the keep-alive thread;
 // run on the client thread. Throws GeneralException (texts below, the
 // server's error texts, and the socket's texts).
 #pragma once

@@ -3,6 +3,7 @@
 #include <mysql.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -362,11 +363,9 @@ int64_t MySqlConnection::executeMatched(const String& sql) {
         const size_t at = text.find(kMatched);
         if (at != std::string_view::npos) {
             int64_t n = 0;
-            const char* p = info + at + kMatched.size();
-            if (*p < '0' || *p > '9') return -1;
-            for (; *p >= '0' && *p <= '9' && n < (int64_t(1) << 56); ++p)
-                n = n * 10 + (*p - '0');
-            return n;
+            const char* digits = text.data() + at + kMatched.size();
+            const auto read = std::from_chars(digits, text.data() + text.size(), n);
+            return read.ec == std::errc() ? n : -1;
         }
     }
     const my_ulonglong affected = mysql_affected_rows(handle_);
